@@ -55,7 +55,9 @@ public:
     Edition edition() const { return edition_; }
     Random& random() { return random_; }
     ShellState& shell() { return shell_; }
+    const ShellState& shell() const { return shell_; }
     DisplayState& display() { return display_; }
+    const DisplayState& display() const { return display_; }
 
     // The one modal message. During start-up the text is only kept; the last one is shown
     // when the main loop starts. Every call beeps.

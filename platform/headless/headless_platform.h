@@ -48,6 +48,7 @@ public:
     const WindowDesc* describe(WindowId w) const;
     bool windowEnabled(WindowId w) const;
     int beepCount() const { return beeps_; }
+    bool hasPending() const { return !queue_.empty(); }
     bool cursorShown() const { return cursorShown_; }
     // What the screen shows of the window: its presented pixels through the palette as RGB.
     std::vector<Rgb> screenPixels(WindowId w) const;

@@ -1,0 +1,78 @@
+// Locating and seeding the program's folders.
+#include "shell/data_folder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/files.h"
+
+namespace korel {
+
+namespace {
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return (v && *v) ? std::string(v) : std::string();
+}
+
+std::string home() {
+    std::string h = env("HOME");
+    return h.empty() ? std::string("/tmp") : h;
+}
+
+}  // namespace
+
+std::string defaultDataFolder() {
+    std::string p = env("KOREL_PATH");
+    if (!p.empty()) return p;
+    std::string xdg = env("XDG_DATA_HOME");
+    if (!xdg.empty()) return xdg + "/korel";
+    return home() + "/.local/share/korel";
+}
+
+std::string defaultConfigFolder() {
+    std::string xdg = env("XDG_CONFIG_HOME");
+    if (!xdg.empty()) return xdg + "/korel";
+    return home() + "/.config/korel";
+}
+
+std::string defaultSeedFolder() {
+    std::string p = env("KOREL_SEED");
+    if (!p.empty()) return p;
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        auto installed = exe.parent_path().parent_path() / "share" / "korel" / "seed";
+        if (std::filesystem::is_directory(installed, ec)) return installed.string();
+        auto beside = exe.parent_path() / "seed";
+        if (std::filesystem::is_directory(beside, ec)) return beside.string();
+    }
+#ifdef KOREL_BUILD_SEED_DIR
+    if (std::filesystem::is_directory(KOREL_BUILD_SEED_DIR, ec)) return KOREL_BUILD_SEED_DIR;
+#endif
+    return {};
+}
+
+int seedDataFolder(const std::string& seed, const std::string& data) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (seed.empty() || !fs::is_directory(seed, ec)) return 0;
+    int first = 0;
+    for (auto it = fs::recursive_directory_iterator(seed, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        fs::path rel = fs::relative(it->path(), seed, ec);
+        if (ec) break;
+        fs::path target = fs::path(data) / rel;
+        if (it->is_directory(ec)) {
+            int e = createFolders(target.string());
+            if (e && !first) first = e;
+        } else if (it->is_regular_file(ec) && !fs::exists(target, ec)) {
+            int e = copyFile(it->path().string(), target.string());
+            if (e && !first) first = e;
+        }
+    }
+    return first;
+}
+
+}  // namespace korel

@@ -1,0 +1,21 @@
+// Where the program's folders are: the data folder (assets, Styles, Settings, Raves, Songlists,
+// "error.txt"), the config folder (preferences) and the installed seed library.
+#pragma once
+
+#include <string>
+
+namespace korel {
+
+// $KOREL_PATH if set, else $XDG_DATA_HOME/korel, else ~/.local/share/korel.
+std::string defaultDataFolder();
+// $XDG_CONFIG_HOME/korel, else ~/.config/korel.
+std::string defaultConfigFolder();
+// $KOREL_SEED if set, else share/korel/seed beside the installed program, else the build
+// tree's seed folder; empty when none exists.
+std::string defaultSeedFolder();
+
+// Copies every file of the seed folder (with its sub-folders) into the data folder, leaving
+// files that already exist alone. Returns 0 or the first error code.
+int seedDataFolder(const std::string& seed, const std::string& data);
+
+}  // namespace korel

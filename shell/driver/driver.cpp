@@ -1,0 +1,299 @@
+// The headless driver's script interpreter.
+//
+// Commands (one per line, "#" starts a comment):
+//   edition cd|mp3|live        monitor W H           data FOLDER        seed FOLDER
+//   config FOLDER              step MS               start [COMMAND-LINE]
+//   wait MS                    key WINDOW KEY [shift] [ctrl] [alt]
+//   type WINDOW TEXT           click WINDOW X Y [right]
+//   drag WINDOW X0 Y0 X1 Y1    close WINDOW          snapshot WINDOW FILE.png
+//   resize W H                 quit
+// WINDOW is animation, controls, help or alert.
+#include "shell/driver/driver.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "platform/headless/headless_platform.h"
+#include "platform/keys.h"
+#include "shell/program.h"
+
+namespace korel {
+
+namespace {
+
+// A program that also prints every alert raised.
+class DriverProgram : public Program {
+public:
+    DriverProgram(Platform& p, Edition e, ProgramOptions o, std::ostream& out)
+        : Program(p, e, std::move(o)), out_(out) {}
+    void showAlert(std::string_view text) override {
+        out_ << "alert: " << (text.empty() ? shell().pendingMessage : std::string(text)) << "\n";
+        Program::showAlert(text);
+    }
+
+private:
+    std::ostream& out_;
+};
+
+const std::map<std::string, int>& keyNames() {
+    static const std::map<std::string, int> names = {
+        {"space", vk::Space}, {"enter", vk::Return}, {"escape", vk::Escape}, {"left", vk::Left},
+        {"right", vk::Right}, {"up", vk::Up},         {"down", vk::Down},    {"tab", vk::Tab},
+        {"back", vk::Back},   {"delete", vk::Delete}, {"home", vk::Home},    {"end", vk::End},
+        {"pageup", vk::Prior}, {"pagedown", vk::Next}, {"plus", vk::OemPlus}, {"minus", vk::OemMinus},
+        {"f1", vk::F1}};
+    return names;
+}
+
+class Driver {
+public:
+    Driver(std::ostream& out, std::string scriptName) : out_(out), scriptName_(std::move(scriptName)) {}
+
+    int run(std::istream& in) {
+        std::string line;
+        int lineNo = 0;
+        while (std::getline(in, line)) {
+            ++lineNo;
+            size_t hash = line.find('#');
+            if (hash != std::string::npos) line.erase(hash);
+            std::istringstream words(line);
+            std::string cmd;
+            if (!(words >> cmd)) continue;
+            std::string rest;
+            std::getline(words >> std::ws, rest);
+            std::string err = command(cmd, rest);
+            if (!err.empty()) {
+                out_ << scriptName_ << ":" << lineNo << ": " << err << "\n";
+                return 2;
+            }
+            if (ended_) break;
+        }
+        if (program_ && program_->phase() != Phase::Ended) finish();
+        int code = program_ ? program_->exitCode() : 0;
+        out_ << "exit " << code << "\n";
+        return code;
+    }
+
+private:
+    std::string command(const std::string& cmd, const std::string& rest) {
+        std::istringstream a(rest);
+        if (cmd == "edition") {
+            if (program_) return "edition must come before start";
+            if (rest == "cd") edition_ = Edition::CD;
+            else if (rest == "mp3") edition_ = Edition::MP3;
+            else if (rest == "live") edition_ = Edition::LIVE;
+            else return "unknown edition \"" + rest + "\"";
+            return {};
+        }
+        if (cmd == "monitor") {
+            if (!(a >> width_ >> height_) || width_ <= 0 || height_ <= 0) return "monitor W H";
+            return {};
+        }
+        if (cmd == "data") return folderOption(rest, options_.dataFolder);
+        if (cmd == "seed") return folderOption(rest, options_.seedFolder);
+        if (cmd == "config") return folderOption(rest, options_.configFolder);
+        if (cmd == "step") {
+            if (!(a >> stepMs_) || stepMs_ == 0) return "step MS (above 0)";
+            return {};
+        }
+        if (cmd == "start") return start(rest);
+        if (!program_) return "\"" + cmd + "\" needs a started program";
+        if (cmd == "wait") {
+            uint32_t ms = 0;
+            if (!(a >> ms)) return "wait MS";
+            wait(ms);
+            return {};
+        }
+        if (cmd == "quit") {
+            finish();
+            return {};
+        }
+        std::string win;
+        a >> win;
+        WindowId w = window(win);
+        if (w == kNoWindow && cmd != "resize") return "unknown or closed window \"" + win + "\"";
+        if (cmd == "key") {
+            std::string key, mod;
+            if (!(a >> key)) return "key WINDOW KEY";
+            int code = 0;
+            auto it = keyNames().find(key);
+            if (it != keyNames().end()) code = it->second;
+            else if (key.size() == 1) code = std::toupper(static_cast<unsigned char>(key[0]));
+            else return "unknown key \"" + key + "\"";
+            bool shift = false, ctrl = false, alt = false;
+            while (a >> mod) {
+                shift |= mod == "shift";
+                ctrl |= mod == "ctrl";
+                alt |= mod == "alt";
+            }
+            platform_->pushKey(w, code, shift, ctrl, alt);
+            pump();
+            return {};
+        }
+        if (cmd == "type") {
+            std::string text;
+            std::getline(a >> std::ws, text);
+            for (unsigned char c : text) platform_->pushChar(w, c);
+            if (text.empty()) platform_->pushChar(w, 13);
+            pump();
+            return {};
+        }
+        if (cmd == "click") {
+            int x, y;
+            std::string b;
+            if (!(a >> x >> y)) return "click WINDOW X Y [right]";
+            a >> b;
+            platform_->pushClick(w, x, y, b == "right" ? 2 : 1);
+            pump();
+            return {};
+        }
+        if (cmd == "drag") {
+            int x0, y0, x1, y1;
+            if (!(a >> x0 >> y0 >> x1 >> y1)) return "drag WINDOW X0 Y0 X1 Y1";
+            Rect r = platform_->windowRect(w);
+            platform_->pushButton(w, x0, y0, true);
+            pump();
+            for (int i = 1; i <= 10; ++i) {
+                platform_->setCursor(Point{r.left + x0 + (x1 - x0) * i / 10, r.top + y0 + (y1 - y0) * i / 10});
+                platform_->setLeftButton(true);
+                wait(stepMs_);
+            }
+            platform_->pushButton(w, x1, y1, false);
+            pump();
+            return {};
+        }
+        if (cmd == "close") {
+            platform_->pushClose(w);
+            pump();
+            return {};
+        }
+        if (cmd == "snapshot") {
+            std::string file;
+            if (!(a >> file)) return "snapshot WINDOW FILE";
+            if (!platform_->snapshotPng(w, file)) return "cannot write \"" + file + "\"";
+            out_ << "snapshot " << win << " " << file << "\n";
+            return {};
+        }
+        if (cmd == "resize") {
+            int nw = 0, nh = 0;
+            std::istringstream b(rest);
+            if (!(b >> nw >> nh) || nw <= 0 || nh <= 0) return "resize W H";
+            platform_->setMonitorSize(nw, nh);
+            pump();
+            return {};
+        }
+        return "unknown command \"" + cmd + "\"";
+    }
+
+    std::string folderOption(const std::string& rest, std::string& field) {
+        if (program_) return "folders must be set before start";
+        if (rest.empty()) return "a folder is needed";
+        field = rest;
+        return {};
+    }
+
+    std::string start(const std::string& commandLine) {
+        if (program_) return "already started";
+        namespace fs = std::filesystem;
+        temp_ = (fs::temp_directory_path() / ("korel-driver-" + std::to_string(::getpid()))).string();
+        fs::create_directories(temp_);
+        if (options_.dataFolder.empty()) options_.dataFolder = temp_ + "/data";
+        if (options_.configFolder.empty()) options_.configFolder = temp_ + "/config";
+        options_.lockFolder = temp_;
+        options_.exitProcess = [this](int code) {
+            out_ << "fatal: see error.txt\nexit " << code << "\n";
+            out_.flush();
+            cleanUp();
+        };
+        platform_ = std::make_unique<HeadlessPlatform>(width_, height_);
+        program_ = std::make_unique<DriverProgram>(*platform_, edition_, options_, out_);
+        if (!program_->start(commandLine)) ended_ = true;
+        else pump();
+        return {};
+    }
+
+    WindowId window(const std::string& name) const {
+        if (!program_) return kNoWindow;
+        if (name == "animation") return program_->animationWindow();
+        if (name == "controls") return program_->controlsWindow();
+        if (name == "help") return program_->helpWindow();
+        if (name == "alert") return program_->alertWindow();
+        return kNoWindow;
+    }
+
+    // Handles every waiting event and then one frame tick.
+    void pump() {
+        for (int guard = 0; guard < 100000; ++guard) {
+            if (program_->phase() == Phase::Ended) {
+                ended_ = true;
+                return;
+            }
+            if (!platform_->hasPending()) break;
+            program_->pass();
+        }
+        program_->pass();
+        if (program_->phase() == Phase::Ended) ended_ = true;
+    }
+
+    void wait(uint32_t ms) {
+        for (uint32_t t = 0; t < ms && !ended_; t += stepMs_) {
+            platform_->advance(std::min(stepMs_, ms - t));
+            pump();
+        }
+    }
+
+    // Ends the run the way a user would: close the controls window, then let the closing play.
+    void finish() {
+        if (program_->phase() == Phase::Running) {
+            if (program_->alertWindow() != kNoWindow && program_->shell().alertShowing)
+                program_->dismissAlert();
+            program_->quitProgram();
+        }
+        for (int i = 0; i < 100000 && program_->phase() != Phase::Ended; ++i) {
+            platform_->advance(stepMs_);
+            program_->pass();
+            if (program_->shell().alertShowing) program_->dismissAlert();
+        }
+        ended_ = true;
+    }
+
+    void cleanUp() {
+        std::error_code ec;
+        if (!temp_.empty()) std::filesystem::remove_all(temp_, ec);
+        temp_.clear();
+    }
+
+public:
+    ~Driver() {
+        program_.reset();
+        cleanUp();
+    }
+
+private:
+
+    std::ostream& out_;
+    std::string scriptName_;
+    Edition edition_ = Edition::LIVE;
+    int width_ = 1024, height_ = 768;
+    uint32_t stepMs_ = 10;
+    ProgramOptions options_;
+    std::string temp_;
+    std::unique_ptr<HeadlessPlatform> platform_;
+    std::unique_ptr<DriverProgram> program_;
+    bool ended_ = false;
+};
+
+}  // namespace
+
+int runDriverScript(std::istream& script, std::ostream& out, const std::string& scriptName) {
+    Driver d(out, scriptName);
+    return d.run(script);
+}
+
+}  // namespace korel

@@ -1,0 +1,619 @@
+// One run of the visualiser: command line, single instance, start-up in order, the main loop,
+// the closing loop, shutdown and the fatal-error exit.
+//
+// Sections: construction and entry point; start-up; the after-start step; the loops; the shared
+// window procedure; activation; quitting and closing; shutdown and the fatal exit.
+#include "shell/program.h"
+
+#include <cstdlib>
+
+#include "platform/files.h"
+#include "shell/data_folder.h"
+#include "shell/palette.h"
+#include "shell/splash.h"
+
+namespace korel {
+
+namespace {
+
+// The asset folders that shutdown makes when missing and clears of left-over "_" files.
+const char* const kAssetFolders[] = {"Gradients", "Fills", "Movements", "Brushes", "Effects"};
+
+constexpr uint32_t kClosingMs = 4500;
+
+}  // namespace
+
+// --- Construction and entry point --------------------------------------------------------
+
+Program::Program(Platform& platform, Edition edition, ProgramOptions options)
+    : Services(platform, edition), options_(std::move(options)), visual_(defaultVisualState()) {}
+
+Program::~Program() {
+    if (phase_ != Phase::NotStarted && !shutDown_) shutdown();
+}
+
+int Program::run(std::string_view commandLine) {
+    if (!start(commandLine)) return exitCode_;
+    while (pass() != Phase::Ended) {
+    }
+    return exitCode_;
+}
+
+bool Program::start(std::string_view commandLine) {
+    // Only the exact text "H" hides the controls at start.
+    if (commandLine == "H") shell().showControlsAtStart = false;
+    phase_ = Phase::Running;
+    if (!initApplication()) {
+        phase_ = Phase::Ended;
+        exitCode_ = 0;
+        return false;
+    }
+    afterStart();
+    return phase_ == Phase::Running;
+}
+
+// --- Start-up ----------------------------------------------------------------------------
+
+bool Program::initApplication() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+
+    // 1. One instance at a time; a second one ends silently.
+    if (options_.lockFolder.empty()) options_.lockFolder = InstanceLock::defaultFolder();
+    if (!instance_.acquire(options_.lockFolder, "KOREL")) {
+        shutDown_ = true;  // nothing was made, so there is nothing to release
+        return false;
+    }
+
+    // 3. The monitor under the cursor.
+    Rect monitor;
+    if (!pf.monitorAtCursor(monitor) || monitor.empty()) fatalExit("Monitor");
+    sh.monitorRect = monitor;
+    sh.centreX = double(monitor.width() / 2);
+    sh.centreY = double(monitor.height() / 2);
+
+    // 4. The config folder stands in for the system folder.
+    if (options_.configFolder.empty()) options_.configFolder = defaultConfigFolder();
+    sh.configFolder = options_.configFolder;
+
+    // 5. The alert window (its OK button is drawn by the program).
+    WindowDesc alert;
+    alert.className = "Alert";
+    alert.title = kAlertTitle;
+    const int ax = monitor.left + int(sh.centreX) - 120;
+    const int ay = monitor.top + int(sh.centreY) - 57;
+    alert.rect = Rect{ax, ay, ax + 242, ay + 115};
+    alert.framed = true;
+    alert.topmost = true;
+    alertWindow_ = pf.createWindow(alert);
+    if (alertWindow_ == kNoWindow) fatalExit("Dialog");
+
+    // 6-11. The display stage: the display must take our 8-bit pictures.
+    if (pf.displayDepth() <= 0) {
+        sh.pendingMessage = "0: ";
+        return false;
+    }
+    random().seed(pf.tickCount());
+    pf.setBusyCursor(true);
+    if (!createAnimationWindow()) return false;
+
+    // 12. MP3 edition: the sample-filter state and the sample buffer come with playback.
+
+    // 13. The controls' layout and pictures come with the controls window.
+
+    // 14. The splash.
+    drawSplash();
+
+    // 15. The data folder: created and seeded from the installed library on the first run.
+    prepareDataFolder();
+
+    // 16. The raves folder.
+    if (createFolder(dataPath("Raves")) != 0) fatalExit("CreateFolder");
+
+    // 17-19. The preferences, the asset listings and the sound devices.
+    drawSplash();
+    loadPreferences();
+    buildAssetLists();
+    setUpSound();
+
+    // 20. The controls and help windows.
+    WindowDesc controls;
+    controls.className = "Korel";
+    controls.title = kControlsTitle;
+    controls.rect = Rect{monitor.left, monitor.top, monitor.left + 211, monitor.top + 165};
+    controls.framed = true;
+    controls.topmost = true;
+    controlsWindow_ = pf.createWindow(controls);
+    if (controlsWindow_ == kNoWindow) fatalExit("Controls");
+
+    WindowDesc help;
+    help.className = "Korel Help";
+    help.title = kHelpTitle;
+    help.rect = Rect{monitor.left + 402, monitor.top, monitor.left + 402 + 208, monitor.top + 460};
+    help.framed = true;
+    help.topmost = true;
+    helpWindow_ = pf.createWindow(help);
+    if (helpWindow_ == kNoWindow) fatalExit("Help");
+    return true;
+}
+
+bool Program::createAnimationWindow() {
+    ShellState& sh = shell();
+    DisplayState& d = display();
+    Platform& pf = platform();
+
+    WindowDesc anim;
+    anim.className = "Korel";
+    anim.title = kAnimationTitle;
+    anim.rect = sh.monitorRect;
+    d.animationWindow = pf.createWindow(anim);
+    if (d.animationWindow == kNoWindow) fatalExit("Paint");
+    const int w = sh.monitorRect.width(), h = sh.monitorRect.height();
+    d.windowRect = Rect{0, 0, w, h};
+    d.displayDepth = pf.displayDepth();
+    d.palette = buildProgramPalette();
+    pushPalette();
+    pf.canvas(d.animationWindow).fill(0);
+    pf.showWindow(d.animationWindow, true);
+    pf.present(d.animationWindow, d.windowRect);
+    d.drawingSurface.resize(w, h, 0);
+    if (d.drawingSurface.width() != w || d.drawingSurface.height() != h) fatalExit("PaintWorld");
+    return true;
+}
+
+void Program::drawSplash() {
+    const DisplayState& d = display();
+    Surface& c = platform().canvas(d.animationWindow);
+    const Rect r = drawSplashScreen(c, platform().fonts(), int(shell().centreX), int(shell().centreY));
+    platform().present(d.animationWindow, r);
+}
+
+void Program::prepareDataFolder() {
+    ShellState& sh = shell();
+    if (options_.dataFolder.empty()) options_.dataFolder = defaultDataFolder();
+    if (options_.seedFolder.empty()) options_.seedFolder = defaultSeedFolder();
+    const bool firstRun = !folderExists(options_.dataFolder);
+    if (createFolders(options_.dataFolder) != 0) fatalExit("CreateFolder");
+    sh.dataFolder = options_.dataFolder;
+    sh.seedFolder = options_.seedFolder;
+    if (firstRun && !sh.seedFolder.empty()) seedDataFolder(sh.seedFolder, sh.dataFolder);
+}
+
+// --- After start -------------------------------------------------------------------------
+
+void Program::afterStart() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    // The first song (LIVE: the animation) starts here; the last session is restored with it.
+    sh.songClockOrigin = pf.tickCount();
+    lastSessionRestored_ = true;
+    const DisplayState& d = display();
+    pf.canvas(d.animationWindow).fill(0);
+    copySurfaceToWindow(d.windowRect);
+
+    const bool showControls = !sh.screenSaverMode && sh.showControlsAtStart;
+    if (showControls) {
+        pf.showWindow(controlsWindow_, true);
+        pf.raiseWindow(controlsWindow_, true);
+        paintControls();
+    } else {
+        pf.raiseWindow(d.animationWindow, true);
+    }
+    pf.setBusyCursor(false);
+    pf.showCursor(showControls);
+    sh.startingUp = false;
+    if (!sh.pendingMessage.empty()) showAlert(sh.pendingMessage);
+}
+
+// --- The loops ---------------------------------------------------------------------------
+
+Phase Program::pass() {
+    Platform& pf = platform();
+    switch (phase_) {
+        case Phase::NotStarted:
+        case Phase::Ended:
+            return phase_;
+        case Phase::Running: {
+            Event e;
+            if (pf.pollEvent(e)) {
+                if (e.kind == EventKind::Quit) {
+                    exitCode_ = e.code;
+                    phase_ = Phase::Ended;
+                    return phase_;
+                }
+                dispatch(e);
+            } else {
+                frameTick();
+            }
+            if (!shell().running && phase_ == Phase::Running) phase_ = Phase::Closing;
+            return phase_;
+        }
+        case Phase::Closing: {
+            bool more = closingStep();
+            if (phase_ == Phase::Ended) return phase_;
+            if (!more && !shell().alertShowing) {
+                shutdown();
+                phase_ = Phase::Ended;
+            }
+            return phase_;
+        }
+    }
+    return phase_;
+}
+
+void Program::frameTick() {
+    // The frame tick's steps come with the animation: end of song, beat light, beats, trail
+    // timer, colour step, half-second clock, background volume poll, hover help.
+}
+
+bool Program::closingStep() {
+    Platform& pf = platform();
+    Event e;
+    if (pf.pollEvent(e)) {
+        if (e.kind == EventKind::Quit) {
+            exitCode_ = e.code;
+            if (!shutDown_) shutdown();
+            phase_ = Phase::Ended;
+            return false;
+        }
+        dispatch(e);
+        return songClock() <= kClosingMs;
+    }
+    return songClock() <= kClosingMs;
+}
+
+void Program::dispatch(const Event& e) {
+    if (e.window == alertWindow_ && alertWindow_ != kNoWindow) {
+        alertEvent(e);
+    } else {
+        windowEvent(e);
+    }
+}
+
+// --- The shared window procedure ----------------------------------------------------------
+
+void Program::windowEvent(const Event& e) {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    const WindowId anim = display().animationWindow;
+    switch (e.kind) {
+        case EventKind::Activate:
+            if (sh.backgrounded) {
+                pf.discardQueued(anim, EventKind::ButtonDown, 1);
+                returnToForeground();
+            }
+            break;
+        case EventKind::Deactivate:
+            if (!sh.backgrounded && sh.running && e.other != controlsWindow_ && e.other != anim &&
+                e.other != alertWindow_ && e.other != helpWindow_)
+                enterBackground();
+            break;
+        case EventKind::Expose:
+            if (e.window == anim) {
+                paintAnimation();
+            } else if (e.window == controlsWindow_) {
+                paintControls();
+            } else if (e.window == helpWindow_) {
+                paintHelp();
+            }
+            break;
+        case EventKind::Close:
+            if (sh.alertShowing) break;
+            if (e.window == controlsWindow_) {
+                quitProgram();
+            } else if (e.window == helpWindow_) {
+                pf.showWindow(helpWindow_, false);
+            }
+            break;
+        case EventKind::DisplayChange:
+            if (e.window == anim) displayChanged(e.depth, e.width, e.height);
+            break;
+        case EventKind::KeyDown:
+        case EventKind::Char:
+            // The keyboard shortcuts come with the controls.
+            break;
+        case EventKind::ButtonDown:
+            if (e.button != 1) break;
+            pf.discardQueued(e.window, EventKind::ButtonDown, 1);
+            if (e.window == controlsWindow_) {
+                // The click handler comes with the controls window.
+            } else if (e.window == anim) {
+                if (!sh.running) {
+                    sh.songClockOrigin = 0;  // ends the closing at once
+                } else if (sh.screenSaverMode) {
+                    quitProgram();
+                } else if (!sh.backgrounded) {
+                    toggleControls();
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void Program::paintAnimation() {
+    ShellState& sh = shell();
+    if (!sh.backgrounded) sh.paletteLive = true;
+    if (sh.running) {
+        copySurfaceToWindow(display().windowRect);
+    } else {
+        // The credits are drawn while closing; the animation window stays black until then.
+        Platform& pf = platform();
+        pf.present(display().animationWindow, display().windowRect);
+    }
+}
+
+void Program::paintControls() {
+    Platform& pf = platform();
+    Surface& c = pf.canvas(controlsWindow_);
+    c.fill(13);  // the window background (63, 63, 63); the controls come with their issue
+    pf.present(controlsWindow_, c.bounds());
+}
+
+void Program::paintHelp() {
+    Platform& pf = platform();
+    Surface& c = pf.canvas(helpWindow_);
+    c.fill(255);
+    pf.present(helpWindow_, c.bounds());
+}
+
+bool Program::controlsVisible() {
+    return controlsWindow_ != kNoWindow && platform().windowVisible(controlsWindow_);
+}
+
+void Program::toggleControls() {
+    Platform& pf = platform();
+    if (controlsVisible()) {
+        pf.showWindow(controlsWindow_, false);
+        pf.raiseWindow(display().animationWindow, true);
+        pf.showCursor(false);
+    } else {
+        pf.showWindow(controlsWindow_, true);
+        pf.raiseWindow(controlsWindow_, true);
+        paintControls();
+        pf.showCursor(true);
+    }
+}
+
+// --- Activation ----------------------------------------------------------------------------
+
+void Program::enterBackground() {
+    ShellState& sh = shell();
+    sh.backgrounded = true;
+    if (display().displayDepth == 8) sh.paletteLive = false;
+}
+
+void Program::returnToForeground() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    sh.backgrounded = false;
+    pf.raiseWindow(display().animationWindow, false);
+    if (sh.alertShowing) {
+        pf.raiseWindow(alertWindow_, true);
+    } else if (controlsVisible()) {
+        pf.raiseWindow(controlsWindow_, true);
+    }
+    if (display().displayDepth == 8) {
+        pf.invalidateWindow(controlsWindow_);
+        pf.invalidateWindow(display().animationWindow);
+    }
+}
+
+// --- The alert -----------------------------------------------------------------------------
+
+void Program::showAlert(std::string_view text) {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    if (!text.empty()) sh.pendingMessage = std::string(text);
+    if (sh.startingUp) return;
+    if (alertWindow_ == kNoWindow) return;
+    if (sh.alertShowing) {
+        pf.invalidateWindow(alertWindow_);
+    } else {
+        pf.showWindow(alertWindow_, true);
+        pf.raiseWindow(alertWindow_, true);
+        if (!controlsVisible()) pf.showCursor(true);
+    }
+    paintAlert();
+    pf.enableWindow(display().animationWindow, false);
+    pf.enableWindow(controlsWindow_, false);
+    pf.enableWindow(helpWindow_, false);
+    pf.beep();
+    sh.alertShowing = true;
+}
+
+void Program::dismissAlert() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    sh.alertShowing = false;
+    okPressed_ = false;
+    pf.enableWindow(display().animationWindow, true);
+    pf.enableWindow(controlsWindow_, true);
+    pf.enableWindow(helpWindow_, true);
+    if (controlsVisible()) {
+        pf.raiseWindow(display().animationWindow, false);
+        pf.raiseWindow(controlsWindow_, true);
+    } else {
+        pf.raiseWindow(display().animationWindow, true);
+    }
+    pf.showWindow(alertWindow_, false);
+    if (!controlsVisible()) pf.showCursor(false);
+}
+
+void Program::paintAlert() {
+    Platform& pf = platform();
+    Surface& c = pf.canvas(alertWindow_);
+    drawAlertWindow(c, pf.fonts(), shell().pendingMessage, kAlertOkButton, okPressed_);
+    pf.present(alertWindow_, c.bounds());
+}
+
+void Program::alertEvent(const Event& e) {
+    ShellState& sh = shell();
+    switch (e.kind) {
+        case EventKind::Activate:
+            if (sh.backgrounded) returnToForeground();
+            break;
+        case EventKind::Deactivate:
+            if (sh.running && sh.alertShowing && e.other != alertWindow_ &&
+                e.other != controlsWindow_ && e.other != display().animationWindow &&
+                e.other != helpWindow_)
+                enterBackground();
+            break;
+        case EventKind::Expose:
+            paintAlert();
+            break;
+        case EventKind::Char:
+            if (e.ch == 3 || e.ch == 13) dismissAlert();
+            break;
+        case EventKind::KeyDown:
+            break;
+        case EventKind::ButtonDown:
+            if (e.button == 1 && kAlertOkButton.contains(e.x, e.y)) {
+                okPressed_ = true;
+                paintAlert();
+            }
+            break;
+        case EventKind::ButtonUp:
+            if (e.button == 1 && okPressed_) {
+                okPressed_ = false;
+                if (kAlertOkButton.contains(e.x, e.y)) {
+                    dismissAlert();
+                } else {
+                    paintAlert();
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// --- Quitting and closing -------------------------------------------------------------------
+
+void Program::quitProgram() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    sh.running = false;
+    // The music stops, "Last_Session" and the preferences are saved and the closing brush is
+    // chosen here as those parts arrive.
+    pf.showWindow(controlsWindow_, false);
+    pf.showWindow(helpWindow_, false);
+    if (!sh.animationShown) {
+        sh.songClockOrigin = 0;
+    } else if (sh.screenSaverMode) {
+        pf.showWindow(display().animationWindow, false);
+        sh.animationShown = false;
+        sh.songClockOrigin = 0;
+    } else {
+        pf.raiseWindow(display().animationWindow, true);
+        pf.invalidateWindow(display().animationWindow);
+        sh.songClockOrigin = pf.tickCount();
+    }
+}
+
+void Program::copySurfaceToWindow(const Rect& r) {
+    const DisplayState& d = display();
+    if (d.animationWindow == kNoWindow) return;
+    Platform& pf = platform();
+    Surface& canvas = pf.canvas(d.animationWindow);
+    Rect c = intersect(r, d.windowRect);
+    if (c.empty()) return;
+    copySurface(canvas, c.left, c.top, d.drawingSurface, c);
+    pf.present(d.animationWindow, c);
+}
+
+void Program::displayChanged(int depth, int width, int height) {
+    ShellState& sh = shell();
+    DisplayState& d = display();
+    Platform& pf = platform();
+    if ((depth == 8) != (d.displayDepth == 8)) {
+        // The controls' pictures reload with the controls; the palette is rebuilt for 8 bits.
+        d.displayDepth = depth;
+        if (depth == 8) {
+            d.palette = buildProgramPalette();
+            pushPalette();
+        }
+    } else {
+        d.displayDepth = depth;
+    }
+    if (int(2 * sh.centreX) == width) return;
+    d.windowRect = Rect{0, 0, width, height};
+    sh.centreX = double(width / 2);
+    sh.centreY = double(height / 2);
+    d.drawingSurface.resize(width, height, 0);
+    if (d.drawingSurface.width() != width || d.drawingSurface.height() != height) fatalExit("Update");
+    // The six fill slots are rebuilt for the new size and the current fill redrawn (fills).
+    Rect wr = pf.windowRect(d.animationWindow);
+    pf.setWindowRect(d.animationWindow, Rect{wr.left, wr.top, wr.left + width, wr.top + height});
+    copySurfaceToWindow(d.windowRect);
+}
+
+// --- Shutdown and the fatal exit -----------------------------------------------------------
+
+void Program::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    ShellState& sh = shell();
+    DisplayState& d = display();
+    Platform& pf = platform();
+
+    // 1. The animation window goes black.
+    if (sh.animationShown && d.animationWindow != kNoWindow) {
+        pf.canvas(d.animationWindow).fill(0);
+        pf.present(d.animationWindow, d.windowRect);
+    }
+    // 2-3. Playback, capture and the surfaces.
+    d.drawingSurface.release();
+
+    // 4. The asset folders exist and hold no left-over "_" files.
+    if (!sh.dataFolder.empty()) {
+        for (const char* folder : kAssetFolders) {
+            std::string path = dataPath(folder);
+            if (!folderExists(path)) {
+                createFolder(path);
+                continue;
+            }
+            std::vector<std::string> names;
+            if (listFolder(path, "", names) != 0) continue;
+            for (const auto& n : names)
+                if (!n.empty() && n.back() == '_') removeFile(joinPath(path, n));
+        }
+    }
+
+    // 5. The windows.
+    for (WindowId* w : {&alertWindow_, &helpWindow_, &controlsWindow_, &d.animationWindow}) {
+        if (*w != kNoWindow) pf.destroyWindow(*w);
+        *w = kNoWindow;
+    }
+    // 6. The instance guard.
+    instance_.release();
+
+    // 9. The quit message.
+    pf.postQuit(0);
+
+    // 10. In screen-saver mode the screen saver ends with the program.
+    if (sh.screenSaverMode) {
+        WindowId saver = pf.findWindow("WindowsScreenSaverClass", "KorelSS");
+        if (saver != kNoWindow) pf.closeForeignWindow(saver);
+    }
+}
+
+void Program::fatalExit(std::string_view name) {
+    Platform& pf = platform();
+    pf.beep();
+    // Before the data folder is known, the current folder takes the file.
+    const std::string& folder =
+        shell().dataFolder.empty() ? options_.currentFolder : shell().dataFolder;
+    writeFileTruncating(joinPath(folder, "error.txt"), Bytes(name.begin(), name.end()));
+    if (!inFatal_) {
+        inFatal_ = true;
+        shutdown();
+    }
+    phase_ = Phase::Ended;
+    exitCode_ = 0;
+    if (options_.exitProcess) options_.exitProcess(0);
+    std::exit(0);
+}
+
+}  // namespace korel

@@ -1,0 +1,121 @@
+// The program object: one run of an edition — start-up, the main loop, the closing loop,
+// shutdown, the alert window and the fatal exit — over any Platform.
+//
+// Everything a run owns lives here or in the records it holds, so a test (or the headless
+// driver) can build a fresh program.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "persist/visual_state.h"
+#include "platform/instance.h"
+#include "shell/services.h"
+
+namespace korel {
+
+// Where the program finds its folders. Empty fields are filled from the environment
+// (data_folder.h) when the run starts.
+struct ProgramOptions {
+    std::string dataFolder;
+    std::string configFolder;
+    std::string seedFolder;
+    std::string lockFolder;
+    // Where "error.txt" goes before the data folder is known.
+    std::string currentFolder = ".";
+    // Called instead of ending the process after a fatal failure (tests and the driver).
+    std::function<void(int)> exitProcess;
+};
+
+enum class Phase { NotStarted, Running, Closing, Ended };
+
+class Program : public Services {
+public:
+    Program(Platform& platform, Edition edition, ProgramOptions options);
+    ~Program() override;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The entry point: runs the whole program and returns the process exit code.
+    int run(std::string_view commandLine);
+
+    // The same in steps, for drivers that interleave input with passes of the loops:
+    // start() runs the command line, start-up and the after-start step (false when the program
+    // ended during start-up); pass() runs one pass of the main or closing loop.
+    bool start(std::string_view commandLine);
+    Phase pass();
+    Phase phase() const { return phase_; }
+    int exitCode() const { return exitCode_; }
+
+    // --- Shell operations used across the program ---------------------------------------
+    void showAlert(std::string_view text) override;
+    void dismissAlert();
+    void copySurfaceToWindow(const Rect& r) override;
+    [[noreturn]] void fatalExit(std::string_view name);
+    void shutdown();
+    void toggleControls();
+    void enterBackground();
+    void returnToForeground();
+    void quitProgram();
+    // A change of the monitor's depth or size.
+    void displayChanged(int depth, int width, int height);
+
+    VisualState& visual() { return visual_; }
+    const ProgramOptions& options() const { return options_; }
+    WindowId animationWindow() const { return display().animationWindow; }
+    WindowId controlsWindow() const { return controlsWindow_; }
+    WindowId helpWindow() const { return helpWindow_; }
+    WindowId alertWindow() const { return alertWindow_; }
+    bool controlsVisible();
+
+    // Window titles and the alert's layout (client coordinates).
+    static constexpr const char* kAnimationTitle = "Korel Animation";
+    static constexpr const char* kControlsTitle = "Korel Controls";
+    static constexpr const char* kHelpTitle = "Korel Help";
+    static constexpr const char* kAlertTitle = "Alert";
+    static constexpr Rect kAlertOkButton{90, 82, 150, 104};
+
+protected:
+    // Attach points of start-up that later parts of the program fill.
+    virtual void loadPreferences() {}
+    virtual void buildAssetLists() {}
+    virtual void setUpSound() {}
+
+private:
+    // Start-up.
+    bool initApplication();
+    void afterStart();
+    bool createAnimationWindow();
+    void buildPalette();
+    void drawSplash();
+    void prepareDataFolder();
+
+    // The loops.
+    void dispatch(const Event& e);
+    void windowEvent(const Event& e);
+    void alertEvent(const Event& e);
+    void frameTick();
+    bool closingStep();
+
+    // The alert window.
+    void paintAlert();
+    void paintAnimation();
+    void paintControls();
+    void paintHelp();
+
+    ProgramOptions options_;
+    VisualState visual_;
+    InstanceLock instance_;
+    Phase phase_ = Phase::NotStarted;
+    int exitCode_ = 0;
+    bool shutDown_ = false;
+    bool inFatal_ = false;
+    bool lastSessionRestored_ = false;
+    WindowId controlsWindow_ = kNoWindow;
+    WindowId helpWindow_ = kNoWindow;
+    WindowId alertWindow_ = kNoWindow;
+    bool okPressed_ = false;
+};
+
+}  // namespace korel

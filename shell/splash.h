@@ -1,0 +1,20 @@
+// Pictures the shell draws itself: the start-up splash with its logo, and the alert window.
+#pragma once
+
+#include <string_view>
+
+#include "platform/surface.h"
+#include "platform/text.h"
+
+namespace korel {
+
+// Draws the 145 x 71 logo with its top-left at (cx - 72, cy - 35) and "Initializing..." in a
+// black band 24 pixels high below it. Returns the rectangle drawn.
+Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy);
+
+// Draws the alert: white, the text black, word-wrapped inside the client area shrunk by 10 on
+// every side, and the OK button.
+void drawAlertWindow(Surface& canvas, Fonts& fonts, std::string_view text, const Rect& okButton,
+                     bool okPressed);
+
+}  // namespace korel

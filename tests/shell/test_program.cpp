@@ -1,0 +1,200 @@
+// The program's life: command line, single instance, start-up alerts, quitting, fatal exits.
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "shell/program.h"
+#include "support/test_services.h"
+
+using namespace korel;
+
+namespace {
+
+struct TestRun {
+    explicit TestRun(Edition e = Edition::LIVE) : platform(800, 600) {
+        options.dataFolder = temp.file("data");
+        options.configFolder = temp.file("config");
+        options.lockFolder = temp.path();
+        options.seedFolder = temp.file("no-seed");
+        edition = e;
+    }
+    test::TempFolder temp;
+    HeadlessPlatform platform;
+    ProgramOptions options;
+    Edition edition;
+};
+
+// Passes until the queue is empty and one frame tick has run.
+void pump(Program& p, HeadlessPlatform& hp) {
+    for (int i = 0; i < 1000 && hp.hasPending() && p.phase() != Phase::Ended; ++i) p.pass();
+    p.pass();
+}
+
+class AlertingProgram : public Program {
+public:
+    using Program::Program;
+
+protected:
+    void loadPreferences() override { showAlert("Held during start-up"); }
+};
+
+}  // namespace
+
+TEST(SongClock, WrapsBelowTheOrigin) {
+    EXPECT_EQ(songTime(5000, 1000), 4000u);
+    // The tick count wrapped past 2^32 after the origin was taken.
+    // (100 - origin) wraps to 0x164; the 2^31 taken off makes it 0x80000164, not 0x164.
+    EXPECT_EQ(songTime(100, 0xFFFFFF00u), 0x80000164u);
+}
+
+TEST(Program, OnlyExactlyHHidesTheControls) {
+    for (const char* line : {"H", "h", " H", "H x", ""}) {
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(line));
+        EXPECT_EQ(r.platform.windowVisible(p.controlsWindow()), std::string(line) != "H") << line;
+        EXPECT_TRUE(r.platform.windowVisible(p.animationWindow()));
+    }
+}
+
+TEST(Program, WindowsHaveTheirTitlesAndSizes) {
+    TestRun r;
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    EXPECT_EQ(r.platform.describe(p.animationWindow())->title, "Korel Animation");
+    EXPECT_EQ(r.platform.windowRect(p.animationWindow()), (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(r.platform.describe(p.controlsWindow())->title, "Korel Controls");
+    EXPECT_EQ(r.platform.windowRect(p.controlsWindow()).width(), 211);
+    EXPECT_EQ(r.platform.windowRect(p.controlsWindow()).height(), 165);
+    EXPECT_EQ(r.platform.describe(p.helpWindow())->title, "Korel Help");
+    EXPECT_EQ(r.platform.describe(p.alertWindow())->title, "Alert");
+    EXPECT_EQ(p.display().drawingSurface.width(), 800);
+    // The folders of a first run.
+    EXPECT_TRUE(folderExists(r.options.dataFolder + "/Raves"));
+}
+
+TEST(Program, ASecondInstanceEndsSilently) {
+    TestRun r;
+    Program first(r.platform, r.edition, r.options);
+    ASSERT_TRUE(first.start(""));
+    HeadlessPlatform other;
+    Program second(other, r.edition, r.options);
+    EXPECT_FALSE(second.start(""));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(other.windows().empty());
+    EXPECT_EQ(other.beepCount(), 0);
+    // The first goes on untouched.
+    pump(first, r.platform);
+    EXPECT_EQ(first.phase(), Phase::Running);
+}
+
+TEST(Program, AnAlertRaisedDuringStartUpIsShownAfterIt) {
+    TestRun r;
+    AlertingProgram p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    EXPECT_TRUE(p.shell().alertShowing);
+    EXPECT_TRUE(r.platform.windowVisible(p.alertWindow()));
+    EXPECT_EQ(p.shell().pendingMessage, "Held during start-up");
+    EXPECT_FALSE(r.platform.windowEnabled(p.controlsWindow()));
+
+    // A second alert replaces the text in the same window; every call beeps.
+    int beeps = r.platform.beepCount();
+    p.showAlert("Second");
+    EXPECT_EQ(p.shell().pendingMessage, "Second");
+    EXPECT_EQ(r.platform.beepCount(), beeps + 1);
+
+    // Enter dismisses it and gives the windows back.
+    r.platform.pushChar(p.alertWindow(), 13);
+    pump(p, r.platform);
+    EXPECT_FALSE(p.shell().alertShowing);
+    EXPECT_FALSE(r.platform.windowVisible(p.alertWindow()));
+    EXPECT_TRUE(r.platform.windowEnabled(p.controlsWindow()));
+
+    // So does a click on OK.
+    p.showAlert("Third");
+    r.platform.pushClick(p.alertWindow(), 100, 90);
+    pump(p, r.platform);
+    EXPECT_FALSE(p.shell().alertShowing);
+}
+
+TEST(Program, ClosingTheControlsQuitsThroughTheClosingLoop) {
+    for (Edition e : {Edition::CD, Edition::MP3, Edition::LIVE}) {
+        TestRun r(e);
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        // A stale temporary file is cleared at shutdown.
+        ASSERT_EQ(createFolders(r.options.dataFolder + "/Brushes"), 0);
+        ASSERT_EQ(writeFileReplacing(r.options.dataFolder + "/Brushes/x.bru_", Bytes{1}), 0);
+        ASSERT_EQ(writeFileReplacing(r.options.dataFolder + "/Brushes/keep.bru", Bytes{1}), 0);
+        r.platform.pushClose(p.controlsWindow());
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Closing);
+        r.platform.advance(4000);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Closing);
+        r.platform.advance(600);
+        for (int i = 0; i < 10 && p.phase() != Phase::Ended; ++i) p.pass();
+        EXPECT_EQ(p.phase(), Phase::Ended);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_FALSE(fileExists(r.options.dataFolder + "/Brushes/x.bru_"));
+        EXPECT_TRUE(fileExists(r.options.dataFolder + "/Brushes/keep.bru"));
+        for (const char* f : {"Gradients", "Fills", "Movements", "Effects"})
+            EXPECT_TRUE(folderExists(r.options.dataFolder + "/" + f)) << f;
+        EXPECT_TRUE(r.platform.windows().empty());
+    }
+}
+
+TEST(Program, AClickOnTheAnimationEndsTheClosingAtOnce) {
+    TestRun r;
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    r.platform.setTime(100000);
+    p.quitProgram();
+    pump(p, r.platform);
+    ASSERT_EQ(p.phase(), Phase::Closing);
+    r.platform.pushClick(p.animationWindow(), 5, 5);
+    for (int i = 0; i < 10 && p.phase() != Phase::Ended; ++i) p.pass();
+    EXPECT_EQ(p.phase(), Phase::Ended);
+}
+
+TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
+    // Forked children share this test's temporary folder.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    TestRun r;
+    // Before the data folder is known the file goes to the current folder.
+    r.options.currentFolder = r.temp.path();
+    auto failMonitor = [&] {
+        HeadlessPlatform hp;
+        hp.setMonitorAvailable(false);
+        Program p(hp, r.edition, r.options);
+        p.start("");
+    };
+    EXPECT_EXIT(failMonitor(), ::testing::ExitedWithCode(0), "");
+    Bytes b;
+    ASSERT_EQ(readWholeFile(r.temp.file("error.txt"), b), 0);
+    EXPECT_EQ(std::string(b.begin(), b.end()), "Monitor");
+
+    // A later failure, once the data folder is known, replaces the content there.
+    ASSERT_EQ(createFolders(r.options.dataFolder), 0);
+    ASSERT_EQ(writeFileReplacing(r.options.dataFolder + "/error.txt", Bytes(20, 'x')), 0);
+    auto failControls = [&] {
+        HeadlessPlatform hp;
+        hp.failWindowsTitled("Korel Controls");
+        Program p(hp, r.edition, r.options);
+        p.start("");
+    };
+    EXPECT_EXIT(failControls(), ::testing::ExitedWithCode(0), "");
+    ASSERT_EQ(readWholeFile(r.options.dataFolder + "/error.txt", b), 0);
+    EXPECT_EQ(std::string(b.begin(), b.end()), "Controls");
+
+    // A data folder that cannot be made is fatal with "CreateFolder".
+    ASSERT_EQ(writeFileReplacing(r.temp.file("plain-file"), Bytes{1}), 0);
+    r.options.dataFolder = r.temp.file("plain-file/data");
+    auto failFolder = [&] {
+        HeadlessPlatform hp;
+        Program p(hp, r.edition, r.options);
+        p.start("");
+    };
+    EXPECT_EXIT(failFolder(), ::testing::ExitedWithCode(0), "");
+    ASSERT_EQ(readWholeFile(r.temp.file("error.txt"), b), 0);
+    EXPECT_EQ(std::string(b.begin(), b.end()), "CreateFolder");
+}
