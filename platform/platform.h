@@ -40,6 +40,7 @@ enum class EventKind {
     Expose,         // the window must be repainted
     DisplayChange,  // width, height, depth of the monitor changed
     Quit,           // posted by postQuit; code = its exit code
+    Terminate,      // the system asks the program to end (SIGTERM, the session ends)
 };
 
 struct Event {

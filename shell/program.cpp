@@ -308,6 +308,9 @@ void Program::windowEvent(const Event& e) {
         case EventKind::DisplayChange:
             if (e.window == anim) displayChanged(e.depth, e.width, e.height);
             break;
+        case EventKind::Terminate:
+            if (sh.running) quitProgram();
+            break;
         case EventKind::KeyDown:
         case EventKind::Char:
             // The keyboard shortcuts come with the controls.

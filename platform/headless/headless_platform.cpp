@@ -314,7 +314,7 @@ bool HeadlessPlatform::pollEvent(Event& out) {
     while (!queue_.empty()) {
         out = queue_.front();
         queue_.pop_front();
-        if (out.kind == EventKind::Quit) return true;
+        if (out.kind == EventKind::Quit || out.kind == EventKind::Terminate) return true;
         const Window* w = find(out.window);
         if (!w) continue;
         bool input = out.kind == EventKind::KeyDown || out.kind == EventKind::Char ||
