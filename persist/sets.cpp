@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "persist/attachments.h"
+#include "persist/program_files.h"
 #include "platform/files.h"
 
 namespace korel {
@@ -102,17 +103,9 @@ Bytes encodeSet(const VisualState& state, SetKind kind) {
 }
 
 bool saveSet(Services& services, VisualState& state, SetKind kind, const std::string& name) {
-    const std::string folder = services.dataPath("Settings");
-    int e = createFolder(folder);
-    if (e != 0) {
-        services.showAlert(e == kErrNoFile ? "Unable to find file!" : "Error " + std::to_string(e));
-        services.platform().beep();
-        return false;
-    }
-    if (writeFileReplacing(setPath(services, kind, name), encodeSet(state, kind)) != 0) {
-        services.showAlert("File write error!");
-        return false;
-    }
+    static const FileKind kinds[] = {FileKind::GradientSet, FileKind::FillSet, FileKind::BrushSet,
+                                     FileKind::MovementSet};
+    if (!writeProgramFile(services, kinds[int(kind)], name, encodeSet(state, kind))) return false;
     state.setName(setNameOffset(kind), name);
     return true;
 }

@@ -1,0 +1,67 @@
+// Reading and writing style files.
+#include "persist/styles.h"
+
+#include <algorithm>
+
+#include "persist/program_files.h"
+#include "platform/files.h"
+
+namespace korel {
+
+StyleRead decodeStyle(const Bytes& file, VisualState& out) {
+    if (file.empty()) return StyleRead::Truncated;
+    if (file[0] != 'S') return StyleRead::Invalid;
+    if (file.size() < 4) return StyleRead::Truncated;
+    const bool version1 = file[vs::Version] == 1;
+    const size_t need = version1 ? vs::kVersion1Size : vs::kSize;
+    if (file.size() < need) return StyleRead::Truncated;
+    // A version-1 record is read into a default record, so the bytes it lacks are sensible.
+    VisualState s = defaultVisualState();
+    std::copy(file.begin(), file.begin() + long(need), s.bytes.begin());
+    if (version1) upgradeVersion1(s);
+    out = s;
+    return StyleRead::Loaded;
+}
+
+VisualState styleToSave(const VisualState& captured, const std::string& name, bool manualMode) {
+    VisualState s = captured;
+    s.setName(vs::StyleName, name);
+    if (manualMode)
+        for (int k = 0; k < kTriggerKinds; ++k) s.set(vs::Thresholds + size_t(k), 0);
+    return s;
+}
+
+VisualState keyboardStyleCopy(const VisualState& current) {
+    VisualState s = current;
+    for (int k = 0; k < kTriggerKinds; ++k) s.set(vs::BeatsPerTrigger + size_t(k), 0);
+    return s;
+}
+
+bool writeStyle(Services& services, const VisualState& record, const std::string& name) {
+    VisualState named = record;
+    named.setName(vs::StyleName, name);
+    return writeProgramFile(services, FileKind::Style, name,
+                            Bytes(named.bytes.begin(), named.bytes.end()));
+}
+
+bool readStyleByName(Services& services, const std::string& name, VisualState& out) {
+    const bool lastSession = name == kLastSessionName;
+    Bytes file;
+    int e = readWholeFile(makeFileName(services, FileKind::Style, name), file, 1 << 16);
+    if (e != 0) {
+        out = defaultVisualState();
+        return true;
+    }
+    StyleRead r = decodeStyle(file, out);
+    if (r == StyleRead::Loaded) return true;
+    if (lastSession) {
+        out = defaultVisualState();
+        return true;
+    }
+    services.showAlert(r == StyleRead::Truncated && !file.empty() && file[0] == 'S'
+                           ? "End of file error!"
+                           : "Not a valid style file!");
+    return false;
+}
+
+}  // namespace korel
