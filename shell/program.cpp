@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/files.h"
+#include "shell/closing.h"
 #include "shell/data_folder.h"
 #include "shell/palette.h"
 #include "shell/splash.h"
@@ -259,7 +260,22 @@ bool Program::closingStep() {
         dispatch(e);
         return songClock() <= kClosingMs;
     }
-    return songClock() <= kClosingMs;
+    const uint32_t a = songClock();
+    if (a <= kCurtainMs && shell().animationShown) {
+        DisplayState& d = display();
+        Rect r = drawCurtain(d.drawingSurface, curtain_, int(shell().centreX), int(shell().centreY),
+                             closingBrushLeft_, a);
+        copySurfaceToWindow(r);
+    }
+    return a <= kClosingMs;
+}
+
+void Program::drawClosingCredits() {
+    DisplayState& d = display();
+    if (curtain_.empty()) curtain_ = makeCurtainPicture();
+    Rect r = drawCredits(d.drawingSurface, platform().fonts(), int(shell().centreX),
+                         int(shell().centreY), closingBrushBottom_);
+    copySurfaceToWindow(unite(r, d.windowRect));
 }
 
 void Program::dispatch(const Event& e) {
@@ -341,9 +357,7 @@ void Program::paintAnimation() {
     if (sh.running) {
         copySurfaceToWindow(display().windowRect);
     } else {
-        // The credits are drawn while closing; the animation window stays black until then.
-        Platform& pf = platform();
-        pf.present(display().animationWindow, display().windowRect);
+        drawClosingCredits();
     }
 }
 

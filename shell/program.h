@@ -97,6 +97,7 @@ private:
     void alertEvent(const Event& e);
     void frameTick();
     bool closingStep();
+    void drawClosingCredits();
 
     // The alert window.
     void paintAlert();
@@ -116,6 +117,10 @@ private:
     WindowId helpWindow_ = kNoWindow;
     WindowId alertWindow_ = kNoWindow;
     bool okPressed_ = false;
+    // The closing animation: the curtain picture and the closing brush's extents.
+    Surface curtain_;
+    int closingBrushLeft_ = 0;
+    int closingBrushBottom_ = 0;
 };
 
 }  // namespace korel
