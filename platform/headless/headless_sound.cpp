@@ -13,7 +13,9 @@ namespace {
 
 constexpr size_t kPiece = 110;  // samples per delivery, 10 ms
 
-const char* sideName(MixerSide s) { return s == MixerSide::Playback ? "playback" : "recording"; }
+const char* sideName(MixerSide s) {
+    return s == MixerSide::Playback ? "playback" : "recording";
+}
 
 // One sample of `bytes` bytes in the given encoding, as -1..1.
 double sampleValue(const uint8_t* p, int bytes, bool isFloat) {
@@ -296,7 +298,8 @@ bool HeadlessSound::feedAudible() {
 
 void HeadlessSound::pump() {
     if (!started_) return;
-    const uint64_t due = uint64_t(uint32_t(platform_.tickCount() - startTick_)) * kCaptureRate / 1000;
+    const uint64_t due =
+        uint64_t(uint32_t(platform_.tickCount() - startTick_)) * kCaptureRate / 1000;
     uint8_t piece[kPiece];
     while (delivered_ < due && started_) {
         const size_t n = size_t(std::min<uint64_t>(kPiece, due - delivered_));

@@ -21,7 +21,7 @@ namespace korel {
 bool decodeWav(const Bytes& file, std::vector<uint8_t>& samples, std::string& error);
 
 class HeadlessSound : public SoundInput {
-public:
+  public:
     // One line of a scripted mixer destination.
     struct Line {
         MixerLine line;
@@ -88,7 +88,7 @@ public:
     void closeCapture() override;
     uint32_t capturePosition() override;
 
-private:
+  private:
     std::vector<Line>* side(MixerSide s);
     Line* findLine(MixerSide s, int line);
     bool mixerMissing(MixerSide s) const;

@@ -1,0 +1,705 @@
+// SDL2 windows, event queue, cursor and display for the desktop platform.
+#include "platform/desktop/desktop_platform.h"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/desktop/desktop_beep.h"
+#include "platform/desktop/desktop_fonts.h"
+#include "platform/desktop/desktop_keys.h"
+#include "platform/desktop/pixel_expand.h"
+#include "platform/desktop/x11_windows.h"
+
+namespace korel {
+
+namespace desktop {
+
+struct DesktopWindow {
+    WindowId id = kNoWindow;
+    SDL_Window* sdl = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    std::string className;
+    std::string title;
+    Rect rect;  // client area, screen coordinates
+    bool visible = false;
+    bool enabled = true;
+    Surface canvas;
+    std::vector<uint32_t> shown;  // what the window shows, canvas-sized, 0xAARRGGBB
+    int textureWidth = 0;
+    int textureHeight = 0;
+
+    ~DesktopWindow() {
+        if (texture) SDL_DestroyTexture(texture);
+        if (renderer) SDL_DestroyRenderer(renderer);
+        if (sdl) SDL_DestroyWindow(sdl);
+    }
+};
+
+}  // namespace desktop
+
+using desktop::DesktopWindow;
+
+namespace {
+
+constexpr WindowId kForeignBit = 0x80000000u;
+constexpr uint32_t kDisplayCheckMs = 500;
+constexpr uint32_t kOpaqueBlack = 0xFF000000u;
+
+// The classic desktop's static colours, which stand in until the program sets its palette so
+// that drawing done before that is not all black.
+Palette defaultPalette() {
+    static constexpr Rgb kLow[10] = {
+        {0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+        {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
+    static constexpr Rgb kHigh[10] = {
+        {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
+        {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255}};
+    Palette p{};
+    for (int i = 0; i < 10; ++i) {
+        p[size_t(i)] = PaletteEntry{kLow[i].r, kLow[i].g, kLow[i].b, 0};
+        p[size_t(246 + i)] = PaletteEntry{kHigh[i].r, kHigh[i].g, kHigh[i].b, 0};
+    }
+    return p;
+}
+
+}  // namespace
+
+DesktopPlatform::DesktopPlatform() {
+    palette_ = defaultPalette();
+    argb_ = desktop::argbTable(palette_);
+    // Like any desktop program the visualiser lets the screen saver run (it has its own
+    // settings for that); the last window closing is the program's business, not SDL's.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        startError_ = SDL_GetError();
+        return;
+    }
+    // Without a display SDL falls back to drivers that show nothing; a program the user cannot
+    // see must not run, unless someone asked for such a driver by name.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((driver == "offscreen" || driver == "dummy") && !(asked && driver == asked)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        startError_ = "no display could be opened";
+        return;
+    }
+    videoStarted_ = true;
+    ttfStarted_ = TTF_Init() == 0;
+    fonts_ = std::make_unique<desktop::TtfFonts>(ttfStarted_ ? desktop::findFontFiles()
+                                                             : desktop::FontFiles{});
+    beeper_ = std::make_unique<desktop::Beeper>();
+    x11_ = std::make_unique<desktop::X11Desktop>();
+    arrowCursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    waitCursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+    SDL_StartTextInput();
+}
+
+DesktopPlatform::~DesktopPlatform() {
+    windows_.clear();
+    fonts_.reset();
+    beeper_.reset();
+    x11_.reset();
+    if (arrowCursor_) SDL_FreeCursor(arrowCursor_);
+    if (waitCursor_) SDL_FreeCursor(waitCursor_);
+    if (ttfStarted_) TTF_Quit();
+    if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+std::unique_ptr<DesktopPlatform> makeDesktopPlatform(std::string* error) {
+    // A display server under heavy load can refuse a connection now and then; a few tries a
+    // moment apart tell that from a display that is not there.
+    constexpr int kTries = 3;
+    for (int attempt = 1;; ++attempt) {
+        auto p = std::make_unique<DesktopPlatform>();
+        if (p->ok()) return p;
+        const bool displayNamed = SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY");
+        if (attempt == kTries || !displayNamed) {
+            if (error) *error = p->startError();
+            return nullptr;
+        }
+        p.reset();
+        SDL_Delay(100);
+    }
+}
+
+uint32_t DesktopPlatform::tickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+uint32_t DesktopPlatform::eventTime(uint32_t sdlTimestamp) {
+    // SDL stamps events with its own millisecond clock; move the stamp onto ours.
+    const uint32_t age = SDL_GetTicks() - sdlTimestamp;
+    return tickCount() - (age > 0x7FFFFFFFu ? 0 : age);
+}
+
+// --- Display ------------------------------------------------------------------------------
+
+bool DesktopPlatform::monitorAtCursor(Rect& out) {
+    if (!videoStarted_) return false;
+    const int count = SDL_GetNumVideoDisplays();
+    if (count < 1) return false;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    int chosen = 0;
+    for (int i = 0; i < count; ++i) {
+        SDL_Rect b;
+        if (SDL_GetDisplayBounds(i, &b) == 0 && x >= b.x && y >= b.y && x < b.x + b.w &&
+            y < b.y + b.h) {
+            chosen = i;
+            break;
+        }
+    }
+    SDL_Rect b;
+    if (SDL_GetDisplayBounds(chosen, &b) != 0) return false;
+    out = Rect{b.x, b.y, b.x + b.w, b.y + b.h};
+    watchedDisplay_ = chosen;
+    watchedWidth_ = b.w;
+    watchedHeight_ = b.h;
+    return true;
+}
+
+void DesktopPlatform::checkDisplaySize() {
+    if (watchedDisplay_ < 0) return;
+    SDL_Rect b;
+    if (SDL_GetDisplayBounds(watchedDisplay_, &b) != 0) return;
+    if (b.w == watchedWidth_ && b.h == watchedHeight_) return;
+    watchedWidth_ = b.w;
+    watchedHeight_ = b.h;
+    for (const auto& [id, win] : windows_) {
+        Event e;
+        e.kind = EventKind::DisplayChange;
+        e.window = id;
+        e.width = b.w;
+        e.height = b.h;
+        e.depth = 32;
+        push(e);
+    }
+}
+
+void DesktopPlatform::setPalette(const Palette& palette) {
+    palette_ = palette;
+    argb_ = desktop::argbTable(palette);
+}
+
+// --- Windows ------------------------------------------------------------------------------
+
+DesktopWindow* DesktopPlatform::find(WindowId w) const {
+    auto it = windows_.find(w);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+DesktopWindow* DesktopPlatform::findBySdlId(uint32_t sdlId) const {
+    auto it = bySdlId_.find(sdlId);
+    return it == bySdlId_.end() ? nullptr : find(it->second);
+}
+
+bool DesktopPlatform::matchCanvas(DesktopWindow& win) {
+    // The canvas is a plain Surface that a caller could resize, so its size is the truth the
+    // copy and the texture follow; nothing is expanded into a copy of another size.
+    const int width = win.canvas.width(), height = win.canvas.height();
+    // The texture is never smaller than 1 x 1 (SDL refuses empty ones); the canvas may be empty.
+    const int tw = std::max(1, width), th = std::max(1, height);
+    if (!win.texture || tw != win.textureWidth || th != win.textureHeight) {
+        SDL_Texture* t = SDL_CreateTexture(win.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                           SDL_TEXTUREACCESS_STREAMING, tw, th);
+        if (!t) return false;
+        if (win.texture) SDL_DestroyTexture(win.texture);
+        win.texture = t;
+        win.textureWidth = tw;
+        win.textureHeight = th;
+    }
+    const size_t pixels = size_t(width) * size_t(height);
+    if (win.shown.size() != pixels) win.shown.assign(pixels, kOpaqueBlack);
+    return true;
+}
+
+bool DesktopPlatform::resizeBuffers(DesktopWindow& win, int width, int height) {
+    width = std::max(0, width);
+    height = std::max(0, height);
+    if (win.canvas.width() != width || win.canvas.height() != height)
+        win.canvas.resize(width, height, 0);
+    return matchCanvas(win);
+}
+
+WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
+    if (!videoStarted_ || (nextId_ & kForeignBit)) return kNoWindow;
+    auto win = std::make_unique<DesktopWindow>();
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (!desc.framed) flags |= SDL_WINDOW_BORDERLESS;
+    if (desc.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    const int w = std::max(1, desc.rect.width()), h = std::max(1, desc.rect.height());
+    win->sdl = SDL_CreateWindow(desc.title.c_str(), desc.rect.left, desc.rect.top, w, h, flags);
+    if (!win->sdl) return kNoWindow;
+    win->renderer = SDL_CreateRenderer(win->sdl, -1, 0);
+    if (!win->renderer) return kNoWindow;
+    // After the renderer, which may make the X window anew; and while the window is unmapped,
+    // for window managers to take the class.
+    desktop::setX11Class(win->sdl, desc.className);
+    win->id = nextId_++;
+    win->className = desc.className;
+    win->title = desc.title;
+    win->rect = desc.rect;
+    if (win->rect.right < win->rect.left) win->rect.right = win->rect.left;
+    if (win->rect.bottom < win->rect.top) win->rect.bottom = win->rect.top;
+    if (!resizeBuffers(*win, win->rect.width(), win->rect.height())) return kNoWindow;
+    const WindowId id = win->id;
+    bySdlId_[SDL_GetWindowID(win->sdl)] = id;
+    windows_[id] = std::move(win);
+    if (desc.visible) showWindow(id, true);
+    return id;
+}
+
+void DesktopPlatform::destroyWindow(WindowId w) {
+    auto it = windows_.find(w);
+    if (it == windows_.end()) return;
+    bySdlId_.erase(SDL_GetWindowID(it->second->sdl));
+    windows_.erase(it);
+    std::erase_if(queue_, [w](const Event& e) { return e.window == w; });
+    if (focusLostFrom_ == w) focusLostFrom_ = kNoWindow;
+}
+
+void DesktopPlatform::showWindow(WindowId w, bool show) {
+    DesktopWindow* win = find(w);
+    if (!win || win->visible == show) return;
+    win->visible = show;
+    if (show) {
+        SDL_ShowWindow(win->sdl);
+        repaint(*win);
+        queueExpose(w);  // whether or not the X server reports the exposure
+    } else {
+        SDL_HideWindow(win->sdl);
+    }
+}
+
+bool DesktopPlatform::windowVisible(WindowId w) {
+    DesktopWindow* win = find(w);
+    return win && win->visible;
+}
+
+void DesktopPlatform::raiseWindow(WindowId w, bool activate) {
+    DesktopWindow* win = find(w);
+    if (!win) return;
+    if (!activate) {
+        if (!desktop::raiseX11(win->sdl)) SDL_RaiseWindow(win->sdl);
+        return;
+    }
+    SDL_RaiseWindow(win->sdl);
+    // Focusing an unmapped window is an X protocol error, so only shown windows take it.
+    if (win->visible && (SDL_GetWindowFlags(win->sdl) & SDL_WINDOW_SHOWN))
+        SDL_SetWindowInputFocus(win->sdl);
+}
+
+WindowId DesktopPlatform::activeWindow() {
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    if (!focus) return kNoWindow;
+    DesktopWindow* win = findBySdlId(SDL_GetWindowID(focus));
+    return win ? win->id : kNoWindow;
+}
+
+void DesktopPlatform::setWindowRect(WindowId w, const Rect& r) {
+    DesktopWindow* win = find(w);
+    if (!win) return;
+    const int width = std::max(0, r.width()), height = std::max(0, r.height());
+    const bool resized = width != win->rect.width() || height != win->rect.height();
+    SDL_SetWindowPosition(win->sdl, r.left, r.top);
+    if (resized) {
+        SDL_SetWindowSize(win->sdl, std::max(1, width), std::max(1, height));
+        // When no texture of the new size can be made, presents are skipped until one can.
+        resizeBuffers(*win, width, height);
+    }
+    win->rect = Rect{r.left, r.top, r.left + width, r.top + height};
+    if (resized) queueExpose(w);
+}
+
+Rect DesktopPlatform::windowRect(WindowId w) {
+    DesktopWindow* win = find(w);
+    return win ? win->rect : Rect{};
+}
+
+void DesktopPlatform::enableWindow(WindowId w, bool enable) {
+    if (DesktopWindow* win = find(w)) win->enabled = enable;
+}
+
+void DesktopPlatform::invalidateWindow(WindowId w) {
+    if (find(w)) queueExpose(w);
+}
+
+Surface& DesktopPlatform::canvas(WindowId w) {
+    if (DesktopWindow* win = find(w)) return win->canvas;
+    // Drawing for a window that is gone lands here and is thrown away.
+    noCanvas_.release();
+    return noCanvas_;
+}
+
+void DesktopPlatform::present(WindowId w, const Rect& r) {
+    DesktopWindow* win = find(w);
+    if (!win || !matchCanvas(*win)) return;
+    const int pitch = win->canvas.width();
+    const Rect a = desktop::expandRect(win->canvas, r, argb_, win->shown.data(), pitch);
+    if (a.empty() || !win->visible) return;
+    const SDL_Rect area{a.left, a.top, a.width(), a.height()};
+    SDL_UpdateTexture(win->texture, &area,
+                      win->shown.data() + size_t(a.top) * size_t(pitch) + size_t(a.left),
+                      pitch * int(sizeof(uint32_t)));
+    const SDL_Rect whole{0, 0, win->canvas.width(), win->canvas.height()};
+    SDL_RenderCopy(win->renderer, win->texture, &whole, nullptr);
+    SDL_RenderPresent(win->renderer);
+}
+
+void DesktopPlatform::repaint(DesktopWindow& win) {
+    if (!matchCanvas(win) || win.canvas.empty()) return;
+    const int pitch = win.canvas.width();
+    const SDL_Rect whole{0, 0, win.canvas.width(), win.canvas.height()};
+    SDL_UpdateTexture(win.texture, &whole, win.shown.data(), pitch * int(sizeof(uint32_t)));
+    SDL_RenderCopy(win.renderer, win.texture, &whole, nullptr);
+    SDL_RenderPresent(win.renderer);
+}
+
+WindowId DesktopPlatform::findWindow(std::string_view className, std::string_view title) {
+    for (const auto& [id, win] : windows_)
+        if (win->className == className && win->title == title) return id;
+    if (!x11_) return kNoWindow;
+    const unsigned long xid = x11_->find(className, title);
+    if (!xid) return kNoWindow;
+    auto it = std::find(foreign_.begin(), foreign_.end(), xid);
+    if (it != foreign_.end()) return WindowId(it - foreign_.begin()) | kForeignBit;
+    if (foreign_.size() >= 0x7FFFFFFFu) return kNoWindow;
+    foreign_.push_back(xid);
+    return WindowId(foreign_.size() - 1) | kForeignBit;
+}
+
+void DesktopPlatform::closeForeignWindow(WindowId w) {
+    if (find(w)) {
+        Event e;
+        e.kind = EventKind::Close;
+        e.window = w;
+        push(e);
+        return;
+    }
+    if (!(w & kForeignBit) || !x11_) return;
+    const size_t index = w & ~kForeignBit;
+    if (index < foreign_.size()) x11_->requestClose(foreign_[index]);
+}
+
+// --- Events -------------------------------------------------------------------------------
+
+void DesktopPlatform::push(Event e) {
+    if (e.time == 0) e.time = tickCount();
+    queue_.push_back(e);
+}
+
+void DesktopPlatform::queueExpose(WindowId w) {
+    // Like paint requests on the classic desktop, exposes of one window merge into one.
+    for (const Event& e : queue_)
+        if (e.kind == EventKind::Expose && e.window == w) return;
+    Event e;
+    e.kind = EventKind::Expose;
+    e.window = w;
+    push(e);
+}
+
+void DesktopPlatform::pump() {
+    if (!videoStarted_) return;
+    SDL_Event ev;
+    while (SDL_PollEvent(&ev)) translate(&ev);
+    focusLostFrom_ = kNoWindow;
+    const uint32_t now = tickCount();
+    if (int32_t(now - nextDisplayCheck_) >= 0) {
+        nextDisplayCheck_ = now + kDisplayCheckMs;
+        checkDisplaySize();
+    }
+}
+
+namespace {
+
+int buttonNumber(uint8_t sdlButton) {
+    if (sdlButton == SDL_BUTTON_LEFT) return 1;
+    if (sdlButton == SDL_BUTTON_RIGHT) return 2;
+    return 0;
+}
+
+void setModifiers(Event& e, uint16_t mod) {
+    e.shift = (mod & KMOD_SHIFT) != 0;
+    e.ctrl = (mod & KMOD_CTRL) != 0;
+    e.alt = (mod & KMOD_ALT) != 0;
+}
+
+// The SDL window that gains the focus next, when SDL already holds that event: focus moving
+// between our own windows comes as a loss and a gain back to back.
+uint32_t pendingFocusGain() {
+    SDL_PumpEvents();
+    SDL_Event peek[64];
+    const int n = SDL_PeepEvents(peek, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < n; ++i)
+        if (peek[i].window.event == SDL_WINDOWEVENT_FOCUS_GAINED) return peek[i].window.windowID;
+    return 0;
+}
+
+}  // namespace
+
+void DesktopPlatform::translate(const void* p) {
+    const SDL_Event& ev = *static_cast<const SDL_Event*>(p);
+    Event e;
+    switch (ev.type) {
+        case SDL_QUIT:
+            e.kind = EventKind::Terminate;
+            e.time = eventTime(ev.quit.timestamp);
+            push(e);
+            return;
+        case SDL_DISPLAYEVENT:
+            checkDisplaySize();
+            return;
+        case SDL_KEYDOWN: {
+            DesktopWindow* win = findBySdlId(ev.key.windowID);
+            if (!win || !win->enabled) return;
+            e.window = win->id;
+            e.time = eventTime(ev.key.timestamp);
+            setModifiers(e, ev.key.keysym.mod);
+            const int key = desktop::virtualKeyFor(ev.key.keysym.sym);
+            if (key != 0) {
+                e.kind = EventKind::KeyDown;
+                e.key = key;
+                push(e);
+            }
+            const uint32_t ch = desktop::controlCharFor(ev.key.keysym.sym, e.ctrl, e.alt);
+            if (ch != 0) {
+                e.kind = EventKind::Char;
+                e.key = 0;
+                e.ch = ch;
+                push(e);
+            }
+            return;
+        }
+        case SDL_TEXTINPUT: {
+            DesktopWindow* win = findBySdlId(ev.text.windowID);
+            if (!win || !win->enabled) return;
+            e.kind = EventKind::Char;
+            e.window = win->id;
+            e.time = eventTime(ev.text.timestamp);
+            setModifiers(e, uint16_t(SDL_GetModState()));
+            for (uint32_t ch : desktop::decodeUtf8(ev.text.text)) {
+                e.ch = ch;
+                push(e);
+            }
+            return;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            DesktopWindow* win = findBySdlId(ev.button.windowID);
+            const int button = buttonNumber(ev.button.button);
+            if (!win || !win->enabled || button == 0) return;
+            e.kind = ev.type == SDL_MOUSEBUTTONDOWN ? EventKind::ButtonDown : EventKind::ButtonUp;
+            e.window = win->id;
+            e.time = eventTime(ev.button.timestamp);
+            e.button = button;
+            e.x = ev.button.x;
+            e.y = ev.button.y;
+            setModifiers(e, uint16_t(SDL_GetModState()));
+            push(e);
+            return;
+        }
+        case SDL_WINDOWEVENT:
+            break;
+        default:
+            return;
+    }
+    DesktopWindow* win = findBySdlId(ev.window.windowID);
+    if (!win) return;
+    e.window = win->id;
+    e.time = eventTime(ev.window.timestamp);
+    switch (ev.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+            repaint(*win);
+            queueExpose(win->id);
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            win->rect = Rect{ev.window.data1, ev.window.data2, ev.window.data1 + win->rect.width(),
+                             ev.window.data2 + win->rect.height()};
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            if (ev.window.data1 != win->rect.width() || ev.window.data2 != win->rect.height()) {
+                if (resizeBuffers(*win, ev.window.data1, ev.window.data2)) {
+                    win->rect.right = win->rect.left + ev.window.data1;
+                    win->rect.bottom = win->rect.top + ev.window.data2;
+                    queueExpose(win->id);
+                }
+            }
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            e.kind = EventKind::Activate;
+            e.other = focusLostFrom_;
+            focusLostFrom_ = kNoWindow;
+            push(e);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: {
+            e.kind = EventKind::Deactivate;
+            const DesktopWindow* gaining = findBySdlId(pendingFocusGain());
+            e.other = gaining ? gaining->id : kNoWindow;
+            focusLostFrom_ = win->id;
+            push(e);
+            break;
+        }
+        case SDL_WINDOWEVENT_CLOSE:
+            e.kind = EventKind::Close;
+            push(e);
+            break;
+        default:
+            break;
+    }
+}
+
+bool DesktopPlatform::pollEvent(Event& out) {
+    pump();
+    if (queue_.empty()) return false;
+    out = queue_.front();
+    queue_.pop_front();
+    return true;
+}
+
+namespace {
+bool matches(const Event& e, WindowId w, EventKind kind, int button) {
+    return e.window == w && e.kind == kind && (button == 0 || e.button == button);
+}
+}  // namespace
+
+bool DesktopPlatform::hasQueued(WindowId w, EventKind kind, int button) {
+    pump();
+    return std::any_of(queue_.begin(), queue_.end(),
+                       [&](const Event& e) { return matches(e, w, kind, button); });
+}
+
+int DesktopPlatform::discardQueued(WindowId w, EventKind kind, int button) {
+    pump();
+    return int(std::erase_if(queue_, [&](const Event& e) { return matches(e, w, kind, button); }));
+}
+
+void DesktopPlatform::postQuit(int code) {
+    Event e;
+    e.kind = EventKind::Quit;
+    e.code = code;
+    push(e);
+}
+
+// --- Cursor -------------------------------------------------------------------------------
+
+Point DesktopPlatform::cursorPos() {
+    if (!videoStarted_) return Point{};
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    return Point{x, y};
+}
+
+bool DesktopPlatform::leftButtonDown() {
+    if (!videoStarted_) return false;
+    return (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0;
+}
+
+void DesktopPlatform::showCursor(bool show) {
+    if (videoStarted_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void DesktopPlatform::setBusyCursor(bool busy) {
+    SDL_Cursor* c = busy ? waitCursor_ : arrowCursor_;
+    if (c) SDL_SetCursor(c);
+}
+
+// --- Text and sound -----------------------------------------------------------------------
+
+Fonts& DesktopPlatform::fonts() {
+    if (!fonts_) fonts_ = std::make_unique<desktop::TtfFonts>(desktop::FontFiles{});
+    return *fonts_;
+}
+
+void DesktopPlatform::beep() {
+    if (beeper_) beeper_->beep();
+}
+
+// --- Inspection ---------------------------------------------------------------------------
+
+uint32_t DesktopPlatform::shownPixel(WindowId w, int x, int y) const {
+    const DesktopWindow* win = find(w);
+    if (!win || !win->canvas.bounds().contains(x, y)) return 0;
+    const size_t i = size_t(y) * size_t(win->canvas.width()) + size_t(x);
+    return i < win->shown.size() ? win->shown[i] : 0;
+}
+
+bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>& out) {
+    DesktopWindow* win = find(w);
+    if (!win || !matchCanvas(*win)) return false;
+    const Rect a = intersect(r, win->canvas.bounds());
+    if (a.empty()) return false;
+    // The back buffer's content after a present is undefined (and a hidden window's texture
+    // is not kept up to date), so draw the copy again first.
+    const SDL_Rect whole{0, 0, win->canvas.width(), win->canvas.height()};
+    SDL_UpdateTexture(win->texture, &whole, win->shown.data(),
+                      win->canvas.width() * int(sizeof(uint32_t)));
+    SDL_RenderCopy(win->renderer, win->texture, &whole, nullptr);
+    out.assign(size_t(a.width()) * size_t(a.height()), 0);
+    const SDL_Rect area{a.left, a.top, a.width(), a.height()};
+    return SDL_RenderReadPixels(win->renderer, &area, SDL_PIXELFORMAT_ARGB8888, out.data(),
+                                a.width() * int(sizeof(uint32_t))) == 0;
+}
+
+std::string DesktopPlatform::videoDriver() const {
+    const char* name = videoStarted_ ? SDL_GetCurrentVideoDriver() : nullptr;
+    return name ? name : "";
+}
+
+std::string DesktopPlatform::rendererName(WindowId w) const {
+    const DesktopWindow* win = find(w);
+    SDL_RendererInfo info;
+    if (!win || SDL_GetRendererInfo(win->renderer, &info) != 0 || !info.name) return {};
+    return info.name;
+}
+
+void DesktopPlatform::injectKey(WindowId w, int32_t sdlKeycode, bool shift, bool ctrl, bool alt) {
+    DesktopWindow* win = find(w);
+    if (!win) return;
+    SDL_Event ev{};
+    ev.type = SDL_KEYDOWN;
+    ev.key.timestamp = SDL_GetTicks();
+    ev.key.windowID = SDL_GetWindowID(win->sdl);
+    ev.key.state = SDL_PRESSED;
+    ev.key.keysym.sym = sdlKeycode;
+    ev.key.keysym.scancode = SDL_GetScancodeFromKey(sdlKeycode);
+    ev.key.keysym.mod =
+        uint16_t((shift ? KMOD_LSHIFT : 0) | (ctrl ? KMOD_LCTRL : 0) | (alt ? KMOD_LALT : 0));
+    SDL_PushEvent(&ev);
+}
+
+void DesktopPlatform::injectText(WindowId w, const std::string& utf8) {
+    DesktopWindow* win = find(w);
+    if (!win) return;
+    SDL_Event ev{};
+    ev.type = SDL_TEXTINPUT;
+    ev.text.timestamp = SDL_GetTicks();
+    ev.text.windowID = SDL_GetWindowID(win->sdl);
+    SDL_strlcpy(ev.text.text, utf8.c_str(), sizeof(ev.text.text));
+    SDL_PushEvent(&ev);
+}
+
+void DesktopPlatform::injectButton(WindowId w, int sdlButton, bool down, int x, int y) {
+    DesktopWindow* win = find(w);
+    if (!win) return;
+    SDL_Event ev{};
+    ev.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    ev.button.timestamp = SDL_GetTicks();
+    ev.button.windowID = SDL_GetWindowID(win->sdl);
+    ev.button.button = uint8_t(sdlButton);
+    ev.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    ev.button.clicks = 1;
+    ev.button.x = x;
+    ev.button.y = y;
+    SDL_PushEvent(&ev);
+}
+
+}  // namespace korel

@@ -1,0 +1,142 @@
+// The desktop implementation of the platform layer: SDL2 windows, events, cursor and display,
+// SDL2_ttf fonts and a beep through SDL audio.
+//
+// Each window shows an 8-bit canvas: present() expands a rectangle of it through the shared
+// palette into the window's 32-bit copy and from there into a streaming texture, and shows it
+// without waiting for the display's refresh. The 32-bit copy answers exposes by itself.
+//
+// What the desktop adds to the interface's promises:
+// - SIGINT, SIGTERM and the session ending arrive as Terminate for no window (window 0).
+// - DisplayChange is sent to every window (as the classic desktop broadcasts it) when the size
+//   of the monitor last returned by monitorAtCursor changes.
+// - findWindow and closeForeignWindow reach other programs' windows over X11 (WM_CLASS and
+//   title; the close request is WM_DELETE_WINDOW). Ids of foreign windows have the top bit set.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct SDL_Cursor;
+
+namespace korel {
+
+namespace desktop {
+class TtfFonts;
+class Beeper;
+class X11Desktop;
+struct DesktopWindow;
+}  // namespace desktop
+
+class DesktopPlatform : public Platform {
+  public:
+    // Starts SDL video; check ok() (makeDesktopPlatform does) before using the platform.
+    DesktopPlatform();
+    ~DesktopPlatform() override;
+    DesktopPlatform(const DesktopPlatform&) = delete;
+    DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+    bool ok() const { return videoStarted_; }
+    // Why the display could not be opened (empty when ok()).
+    const std::string& startError() const { return startError_; }
+
+    uint32_t tickCount() override;
+
+    bool monitorAtCursor(Rect& out) override;
+    int displayDepth() override { return 32; }
+    void setPalette(const Palette& palette) override;
+    const Palette& palette() const override { return palette_; }
+
+    WindowId createWindow(const WindowDesc& desc) override;
+    void destroyWindow(WindowId w) override;
+    void showWindow(WindowId w, bool show) override;
+    bool windowVisible(WindowId w) override;
+    void raiseWindow(WindowId w, bool activate) override;
+    WindowId activeWindow() override;
+    void setWindowRect(WindowId w, const Rect& r) override;
+    Rect windowRect(WindowId w) override;
+    void enableWindow(WindowId w, bool enable) override;
+    void invalidateWindow(WindowId w) override;
+    Surface& canvas(WindowId w) override;
+    void present(WindowId w, const Rect& r) override;
+    WindowId findWindow(std::string_view className, std::string_view title) override;
+    void closeForeignWindow(WindowId w) override;
+
+    bool pollEvent(Event& out) override;
+    bool hasQueued(WindowId w, EventKind kind, int button = 0) override;
+    int discardQueued(WindowId w, EventKind kind, int button = 0) override;
+    void postQuit(int code) override;
+
+    Point cursorPos() override;
+    bool leftButtonDown() override;
+    void showCursor(bool show) override;
+    void setBusyCursor(bool busy) override;
+
+    Fonts& fonts() override;
+
+    void beep() override;
+
+    // --- Inspection (tests and diagnostics) ---------------------------------------------
+    // The 32-bit copy of what the window shows (0xAARRGGBB); 0 outside the window.
+    uint32_t shownPixel(WindowId w, int x, int y) const;
+    // Reads the window's pixels back from its renderer (0xAARRGGBB, row by row); false when the
+    // window is unknown or the renderer cannot read back.
+    bool readBack(WindowId w, const Rect& r, std::vector<uint32_t>& out);
+    // SDL's video driver ("x11", "wayland", ...); foreign windows are reached on x11 only.
+    std::string videoDriver() const;
+    // The SDL renderer driving the window ("opengl", "software", ...), empty when unknown.
+    std::string rendererName(WindowId w) const;
+    // Feed input through SDL's own queue as if the user made it, for tests of the translation.
+    // `sdlKeycode` is SDL's key code (lower-case ASCII for letters and digits, 13 for Enter).
+    void injectKey(WindowId w, int32_t sdlKeycode, bool shift, bool ctrl, bool alt);
+    void injectText(WindowId w, const std::string& utf8);
+    void injectButton(WindowId w, int sdlButton, bool down, int x, int y);
+
+  private:
+    desktop::DesktopWindow* find(WindowId w) const;
+    desktop::DesktopWindow* findBySdlId(uint32_t sdlId) const;
+    void pump();
+    void translate(const void* sdlEvent);
+    void push(Event e);
+    void queueExpose(WindowId w);
+    void repaint(desktop::DesktopWindow& win);
+    bool matchCanvas(desktop::DesktopWindow& win);
+    bool resizeBuffers(desktop::DesktopWindow& win, int width, int height);
+    void checkDisplaySize();
+    uint32_t eventTime(uint32_t sdlTimestamp);
+
+    bool videoStarted_ = false;
+    bool ttfStarted_ = false;
+    std::string startError_;
+    Palette palette_{};
+    std::array<uint32_t, 256> argb_{};
+    std::map<WindowId, std::unique_ptr<desktop::DesktopWindow>> windows_;
+    std::unordered_map<uint32_t, WindowId> bySdlId_;
+    WindowId nextId_ = 1;
+    std::vector<unsigned long> foreign_;  // X window of foreign id (index | kForeignBit)
+    std::deque<Event> queue_;
+    WindowId focusLostFrom_ = kNoWindow;
+    int watchedDisplay_ = -1;
+    int watchedWidth_ = 0;
+    int watchedHeight_ = 0;
+    uint32_t nextDisplayCheck_ = 0;
+    Surface noCanvas_;
+    SDL_Cursor* arrowCursor_ = nullptr;
+    SDL_Cursor* waitCursor_ = nullptr;
+    std::unique_ptr<desktop::TtfFonts> fonts_;
+    std::unique_ptr<desktop::Beeper> beeper_;
+    std::unique_ptr<desktop::X11Desktop> x11_;
+};
+
+// A desktop platform, or null when the display cannot be opened; `error` then says why.
+std::unique_ptr<DesktopPlatform> makeDesktopPlatform(std::string* error = nullptr);
+
+}  // namespace korel

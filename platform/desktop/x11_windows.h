@@ -1,0 +1,44 @@
+// X11 window class names and the windows of other programs (found by class and title).
+//
+// Kept apart because the X11 headers define macros (None, Bool, Status) that clash with the
+// platform interface's names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct SDL_Window;
+
+namespace korel::desktop {
+
+// Sets the window's WM_CLASS (instance and class) to className. Nothing happens when the window
+// is not an X11 window.
+void setX11Class(SDL_Window* window, const std::string& className);
+
+// Raises the window above its siblings without giving it the keyboard focus; false when it is
+// not an X11 window.
+bool raiseX11(SDL_Window* window);
+
+// Top-level windows of every program on the X display.
+class X11Desktop {
+  public:
+    X11Desktop() = default;
+    ~X11Desktop();
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    // The X window whose WM_CLASS (instance or class) is className and whose title is `title`;
+    // 0 when there is none or no X display can be opened.
+    unsigned long find(std::string_view className, std::string_view title);
+    // Sends the window the close request a window manager sends (WM_DELETE_WINDOW). False when
+    // the display is gone; a window that vanished meanwhile is ignored.
+    bool requestClose(unsigned long window);
+
+  private:
+    bool connect();
+
+    void* display_ = nullptr;  // Display*, opened on first use
+    bool connectFailed_ = false;
+};
+
+}  // namespace korel::desktop

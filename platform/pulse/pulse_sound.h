@@ -1,0 +1,52 @@
+// The desktop sound devices on the PulseAudio sound server.
+//
+// Output devices are the server's sinks and input devices its sources; the preferred ones are
+// the server's defaults. Every source is a line of the recording destination (a sink's monitor
+// is the "wave output" type, so the program can listen to what the desktop plays); the selector
+// moves the capture stream to the chosen source. The playback destination has the same lines:
+// for a monitor its mute is the monitored sink's, other sources have nothing to unmute there.
+// The speakers' volume is the chosen sink's volume.
+#pragma once
+
+#include <memory>
+
+#include "platform/sound_input.h"
+
+namespace korel {
+
+class PulseSoundInput : public SoundInput {
+  public:
+    PulseSoundInput();
+    ~PulseSoundInput() override;
+    PulseSoundInput(const PulseSoundInput&) = delete;
+    PulseSoundInput& operator=(const PulseSoundInput&) = delete;
+
+    // True when the sound server can be reached (it is contacted again after it went away).
+    bool connected();
+
+    std::vector<std::string> outputDevices() override;
+    std::vector<std::string> inputDevices() override;
+    bool preferredDevice(bool output, std::string& name) override;
+    MixerStatus destinationLines(MixerSide side, unsigned device, std::vector<MixerLine>& lines,
+                                 int& errorCode) override;
+    MixerStatus lineMute(MixerSide side, unsigned device, int line, bool& muted) override;
+    MixerStatus setLineMute(MixerSide side, unsigned device, int line, bool muted) override;
+    MixerStatus setLineVolume(MixerSide side, unsigned device, int line, uint16_t volume) override;
+    MixerStatus inputSelector(unsigned device, InputSelector& selector) override;
+    MixerStatus setInputSelector(unsigned device, const std::vector<bool>& values) override;
+    MixerStatus outputVolume(unsigned device, uint16_t& volume) override;
+    MixerStatus setOutputVolume(unsigned device, uint16_t volume) override;
+    CaptureOpen openCapture(unsigned device, CaptureClient* client) override;
+    bool queueBuffer(int header, uint8_t* data, size_t size) override;
+    bool startCapture() override;
+    void resetCapture() override;
+    void closeCapture() override;
+    uint32_t capturePosition() override;
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace korel

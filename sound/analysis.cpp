@@ -1,0 +1,273 @@
+// The analysis: loudness and sound scale, the single-frequency magnitude and beat decisions.
+//
+// Nothing here allocates: every call works on the ring (or the MP3 sample buffer) and on the
+// fixed tables of ListenState.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "sound/sound.h"
+
+namespace korel {
+
+namespace {
+
+constexpr double kTwoPi = 6.28318530717958;
+constexpr int kLoudnessSamples = 110;  // about 10 ms
+constexpr int kMaxWindow = 20;         // analysis window, hundreds of samples
+constexpr int kMaxColumn = 126;        // listening frequency column
+
+// Ring index `back` samples before `end`, wrapping from the ring's start to its end.
+inline size_t ringBefore(uint32_t end, int back) {
+    int64_t i = int64_t(end) - back;
+    while (i < 0) i += int64_t(kRingSize);
+    return size_t(i % int64_t(kRingSize));
+}
+
+// The largest |sample| among the newest 110.
+int loudness(const Sound& sound) {
+    int largest = 0;
+    if (sound.edition == Edition::MP3) {
+        for (size_t i = kSampleBufferSamples - kLoudnessSamples; i < kSampleBufferSamples; ++i) {
+            int v = int(int64_t(std::fabs(sound.mp3.samples[i])) & 0xFF);
+            largest = std::max(largest, v);
+        }
+        return largest;
+    }
+    size_t i = ringBefore(sound.listen.windowEnd, kLoudnessSamples);
+    for (int k = 0; k < kLoudnessSamples; ++k) {
+        largest = std::max(largest, std::abs(int(sound.ring.get(i)) - 128));
+        if (++i == kRingSize) i = 0;
+    }
+    return largest;
+}
+
+// Fills the angle tables for period d up to `length` samples, accumulating the angle exactly as
+// the direct sum does.
+void buildTables(ListenState& l, int d, int length) {
+    double theta = 0;
+    const double step = kTwoPi / d;
+    for (int k = 0; k < length; ++k) {
+        l.cosTable[size_t(k)] = std::cos(theta);
+        l.sinTable[size_t(k)] = std::sin(theta);
+        theta += step;
+    }
+    l.tablePeriod = d;
+    l.tableLength = length;
+}
+
+// Samples per second of the source.
+int sourceRate(const Sound& sound) {
+    if (sound.edition != Edition::MP3) return int(kCaptureRate);
+    if (sound.mp3.channels == 0) return 0;
+    return int(sound.mp3.sampleRate / sound.mp3.channels);
+}
+
+// The magnitude over the window for frequency f; `cached` uses (and refreshes) the angle
+// tables, which pays off when the same frequency is analysed again and again.
+double magnitude(Sound& sound, const VisualState& vs, double f, bool cached) {
+    ListenState& l = sound.listen;
+    const int rate = sourceRate(sound);
+    if (!(f > 0) || rate <= 0) return 0;
+    const double dd = std::trunc(double(rate) / f);
+    if (!(dd >= 1)) return 0;
+    const bool mp3 = sound.edition == Edition::MP3;
+    const int limit = mp3 ? int(kSampleBufferSamples) : int(kRingSize);
+    int d = dd > limit ? limit : int(dd);
+    const int w = std::min<int>(vs.get(vs::AnalysisWindow), kMaxWindow) * 100;
+    int n = w > d ? (w / d) * d : d;
+    // A period longer than the MP3 buffer is measured over the whole buffer.
+    if (mp3 && n > int(kSampleBufferSamples)) n = int(kSampleBufferSamples);
+    if (n == 0) return 0;
+
+    const bool table = cached && n <= int(kSampleBufferSamples);
+    if (table && (l.tablePeriod != d || l.tableLength < n)) buildTables(l, d, n);
+
+    double a = 0, b = 0, theta = 0;
+    const double step = kTwoPi / d;
+    int peak = 0;
+    size_t ri = mp3 ? 0 : ringBefore(l.windowEnd, n);
+    for (int k = 0; k < n; ++k) {
+        double x;
+        bool skip;
+        if (mp3) {
+            x = sound.mp3.samples[kSampleBufferSamples - size_t(n) + size_t(k)];
+            skip = x == 0;
+        } else {
+            const uint8_t byte = sound.ring.get(ri);
+            if (++ri == kRingSize) ri = 0;
+            skip = byte == 0 || byte == 128;
+            x = double(int(byte) - 128);
+        }
+        if (!skip) {
+            peak = std::max(peak, int(std::fabs(x)));
+            if (table) {
+                a += l.cosTable[size_t(k)] * x;
+                b += l.sinTable[size_t(k)] * x;
+            } else {
+                a += std::cos(theta) * x;
+                b += std::sin(theta) * x;
+            }
+        }
+        theta += step;
+    }
+    if (peak < 3 || l.peakLevel == 0) return 0;
+    return 12.0 * std::sqrt(a * a + b * b) / n / l.peakLevel;
+}
+
+// Finds the ring index of the newest recorded sample at or before e (index 0 is never taken).
+uint32_t newestRecorded(const CaptureRing& ring, uint32_t e) {
+    for (uint32_t i = e; i >= 1; --i) {
+        if (ring.get(i) != 0) return i;
+    }
+    for (uint32_t i = kRingSize - 1; i >= 1; --i) {
+        if (ring.get(i) != 0) return i;
+    }
+    return 0;
+}
+
+uint8_t meterLevel(const ListenState& l) {
+    return uint8_t(std::trunc(l.meterFraction * 64));
+}
+
+}  // namespace
+
+// The sound scale and the meter from the newest samples.
+static void measure(Sound& sound, const VisualState& vs, uint32_t now) {
+    ListenState& l = sound.listen;
+    updateSoundScale(sound, vs, now);
+    if (vs.switchOn(vs::kSwitchVolume)) {
+        l.meterFraction = l.soundLevel / 255.0;
+    } else {
+        l.meterFraction = std::min(1.0, magnitude(sound, vs, listeningFrequency(vs), true));
+    }
+}
+
+double listeningFrequency(const VisualState& vs) {
+    return 20.0 + 4.0 * std::min<int>(vs.get(vs::ListeningFrequency), kMaxColumn);
+}
+
+double frequencyMagnitude(Sound& sound, const VisualState& vs, double frequency) {
+    return magnitude(sound, vs, frequency, false);
+}
+
+void updateSoundScale(Sound& sound, const VisualState& vs, uint32_t now) {
+    ListenState& l = sound.listen;
+    const int fade = vs.get(vs::ScalingFade);  // tenths of a second
+    double f = 0;
+    const int level = loudness(sound);
+    bool fullScale = false;
+    if (level < 7) {
+        l.soundLevel = 0;
+    } else if (level >= 128) {
+        l.soundLevel = l.peakLevel = 255;
+        l.lastPeakDecay = l.scaleAnchor = now;
+        l.scaleRefreshDue = true;
+        f = 1;
+        fullScale = true;
+    } else {
+        l.soundLevel = uint8_t(2 * level);
+    }
+    if (!fullScale) {
+        const uint32_t step = uint32_t(vs.get(vs::MaxScalingFade)) * 1000 / 2550;
+        if (now > uint32_t(l.lastPeakDecay + step)) {
+            l.lastPeakDecay = now;
+            if (l.peakLevel > 0) --l.peakLevel;
+        }
+        if (l.soundLevel > l.peakLevel) {
+            l.peakLevel = l.soundLevel;
+            l.lastPeakDecay = l.scaleAnchor = now;
+            l.scaleRefreshDue = true;
+            f = 1;
+        } else {
+            const int thr = vs.get(vs::ScalingThreshold) * 255 / 100;
+            if (l.peakLevel > thr && l.soundLevel > thr) {
+                f = double(l.soundLevel - thr) / double(l.peakLevel - thr);
+            } else {
+                f = 0;
+                l.scaleRefreshDue = true;
+            }
+            if (f > l.soundScale) {
+                // The moment at which a fade from 1 would have passed f.
+                const double anchor = std::trunc(double(now) + (f - 1) * fade * 100);
+                l.scaleAnchor = uint32_t(int64_t(anchor));
+            }
+        }
+    }
+    if (fade == 0) {
+        l.soundScale = f;
+        return;
+    }
+    const double m = 1.0 - double(uint32_t(now - l.scaleAnchor)) / (fade * 100.0);
+    l.soundScale = (m > 0 && f < m) ? m : f;
+}
+
+uint8_t analyseSound(Sound& sound, const VisualState& vs, uint32_t now) {
+    ListenState& l = sound.listen;
+    // The MP3 edition's player requests samples and calls analyseDecodedSamples.
+    if (sound.edition == Edition::MP3) return meterLevel(l);
+    const uint32_t position = capturePosition(sound);
+    if (position == l.lastCapturePosition) return meterLevel(l);
+    l.lastCapturePosition = position;
+    l.freshSamples = true;
+    l.windowEnd = newestRecorded(sound.ring, position % uint32_t(kRingSize));
+    measure(sound, vs, now);
+    return meterLevel(l);
+}
+
+uint8_t analyseDecodedSamples(Sound& sound, const VisualState& vs, uint32_t now) {
+    sound.listen.freshSamples = true;
+    measure(sound, vs, now);
+    return meterLevel(sound.listen);
+}
+
+BeatReading detectBeat(Sound& sound, const VisualState& vs, uint32_t now) {
+    ListenState& l = sound.listen;
+    uint8_t v = l.valleyLevel;
+    bool rose = false;
+    uint32_t savedEnd;
+    uint8_t x;
+    for (;;) {
+        savedEnd = l.windowEnd;
+        x = analyseSound(sound, vs, now);
+        if (x <= v) break;
+        v = x;
+        rose = true;
+    }
+    if (!rose) {
+        if (x < l.valleyLevel) l.valleyLevel = x;
+        return BeatReading{x, false};
+    }
+    const uint8_t peak = v;
+    const int sensitivity = vs.get(vs::BeatSensitivity);
+    bool beat = false;
+    if (peak - l.valleyLevel > sensitivity) {
+        l.valleyLevel = x;
+        if (!l.beatLatched) {
+            l.beatLatched = true;
+            l.lastBeatTime = now;
+            beat = true;
+        }
+    } else {
+        l.beatLatched = false;
+        if (x < l.valleyLevel) l.valleyLevel = x;
+    }
+    // A spectrograph drawn later in this tick shows the peak reading.
+    if (sound.edition != Edition::MP3) l.windowEnd = savedEnd;
+    return BeatReading{peak, beat};
+}
+
+void listenSongStart(ListenState& l) {
+    l.peakLevel = 0;
+    l.valleyLevel = 0;
+    l.drawnBeatMeter = 0;
+    l.beatLatched = false;
+    l.scaleAnchor = kScaleAnchorNever;
+}
+
+void listenMusicStop(ListenState& l) {
+    l.lastPeakDecay = 0;
+    l.scaleAnchor = kScaleAnchorNever;
+}
+
+}  // namespace korel

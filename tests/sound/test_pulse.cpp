@@ -1,0 +1,122 @@
+// Listening through the sound server: records a private null sink's monitor while a tone is
+// played into it. Skipped when no sound server can be reached.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/pulse/pulse_sound.h"
+#include "sound_fixture.h"
+
+extern char** environ;
+
+namespace korel::test {
+namespace {
+
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[256];
+        while (::fgets(buf, sizeof buf, p)) out += buf;
+        ::pclose(p);
+    }
+    return out;
+}
+
+Bytes toneWav(double hz, double seconds) {
+    const std::vector<uint8_t> samples = tone(hz, 120, seconds);
+    ByteWriter w;
+    auto tag = [&](const char* t) {
+        w.bytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(t), 4));
+    };
+    tag("RIFF");
+    w.le32(uint32_t(36 + samples.size()));
+    tag("WAVE");
+    tag("fmt ");
+    w.le32(16);
+    w.le16(1);
+    w.le16(1);
+    w.le32(kCaptureRate);
+    w.le32(kCaptureRate);
+    w.le16(1);
+    w.le16(8);
+    tag("data");
+    w.le32(uint32_t(samples.size()));
+    w.bytes(samples);
+    return w.data();
+}
+
+uint32_t msNow() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+TEST(Pulse, HearsAToneThroughANullSinkMonitor) {
+    PulseSoundInput input;
+    if (!input.connected()) GTEST_SKIP() << "no sound server";
+    const std::string module =
+        run("pactl load-module module-null-sink sink_name=korel_listen_test "
+            "sink_properties=device.description=KorelListenTest 2>/dev/null");
+    if (module.empty()) GTEST_SKIP() << "pactl cannot load a null sink";
+    struct Unload {
+        std::string id;
+        ~Unload() { run("pactl unload-module " + id); }
+    } unload{module.substr(0, module.find('\n'))};
+
+    TestServices services;
+    Sound sound(Edition::LIVE, &input);
+    ASSERT_TRUE(setUpSound(sound, services)) << sound.fatalFailure;
+    EXPECT_TRUE(services.alerts.empty());
+    // The monitor's long name is too long; its short name carries the source index.
+    const std::string index =
+        run("pactl list short sources | awk '$2 == \"korel_listen_test.monitor\" {print $1}'");
+    const std::string wanted = "Wave Out " + index.substr(0, index.find('\n'));
+    int channel = -1;
+    for (int i = 0; i < sound.devices.channelCount; ++i) {
+        if (sound.devices.channels[size_t(i)].name == wanted) channel = i;
+    }
+    ASSERT_GE(channel, 0) << wanted;
+    EXPECT_EQ(sound.devices.channels[size_t(channel)].type, LineType::WaveOutput);
+    chooseInputChannel(sound, services, uint8_t(channel));
+    EXPECT_TRUE(services.alerts.empty());
+    EXPECT_EQ(sound.devices.externalChannel, channel);
+
+    const std::string wav = services.dataFolder() + "/tone.wav";
+    ASSERT_EQ(writeFileReplacing(wav, toneWav(72, 8)), 0);
+    VisualState vs = defaultVisualState();
+    startCapture(sound);
+    listenSongStart(sound.listen);
+    const uint32_t start = msNow();
+    std::string device = "--device=korel_listen_test";
+    char* argv[] = {const_cast<char*>("paplay"), device.data(), const_cast<char*>(wav.c_str()),
+                    nullptr};
+    pid_t player = 0;
+    ASSERT_EQ(::posix_spawnp(&player, "paplay", nullptr, nullptr, argv, environ), 0);
+    // An idle null sink renders in long blocks; wait until the playing tone flows.
+    while (capturePosition(sound) == 0 && msNow() - start < 5000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const uint32_t from = msNow();
+    const uint32_t first = capturePosition(sound);
+    int loudest = 0;
+    while (msNow() - from < 2000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        loudest = std::max<int>(loudest, detectBeat(sound, vs, msNow() - start).level);
+    }
+    const uint32_t recorded = capturePosition(sound) - first;
+    ::kill(player, SIGTERM);
+    ::waitpid(player, nullptr, 0);
+    stopCapture(sound);
+    closeSound(sound);
+    EXPECT_EQ(loudest, 64) << "the tone at the listening frequency fills the meter";
+    EXPECT_GT(recorded, 3u * kCaptureRate / 2) << "about two seconds recorded";
+    EXPECT_LT(recorded, 5u * kCaptureRate / 2);
+}
+
+}  // namespace
+}  // namespace korel::test
