@@ -1,0 +1,14 @@
+// PNG encoding without a compression library: the image data is stored in uncompressed
+// deflate blocks, which every PNG reader accepts.
+#pragma once
+
+#include "library/gen/image24.h"
+
+namespace korel::art {
+
+Bytes encodePng(const Image24& image);
+
+uint32_t crc32(std::span<const uint8_t> data, uint32_t crc = 0);
+uint32_t adler32(std::span<const uint8_t> data);
+
+}  // namespace korel::art
