@@ -27,8 +27,12 @@ const char* decodeMovement(std::span<const uint8_t> file, MovementAsset& out, Su
     bool ok = false;
     auto iconCode = in.take(iconLength, ok);
     if (!ok) return kEndOfFileError;
-    Surface iconImage(mvm::kIconSize, mvm::kIconSize);
-    if (!decodeZeroRunImage(iconCode, iconImage)) return kNotValidFile;
+    // A zero length is a movement without an icon: `icon` becomes empty and no picture is drawn.
+    Surface iconImage;
+    if (!iconCode.empty()) {
+        iconImage.resize(mvm::kIconSize, mvm::kIconSize);
+        if (!decodeZeroRunImage(iconCode, iconImage)) return kNotValidFile;
+    }
 
     MovementAsset m;
     uint8_t centred = 0, count = 0;
@@ -119,7 +123,8 @@ bool loadMovement(Services& services, VisualState& state, AssetHooks& hooks, Mov
     if (options.chooseParameters)
         chooseParameterValues(target, state.at(VisualState::movementParams(slot)),
                               services.random());
-    if (options.redrawCell) hooks.redrawSlotCell(AssetKind::Movement, slot, name, &icon, 0);
+    if (options.redrawCell)
+        hooks.redrawSlotCell(AssetKind::Movement, slot, name, icon.empty() ? nullptr : &icon, 0);
     return true;
 }
 

@@ -7,8 +7,11 @@
 
 #include <cstdlib>
 
+#include "persist/preferences.h"
 #include "platform/files.h"
+#include "platform/keys.h"
 #include "shell/closing.h"
+#include "shell/conductor.h"
 #include "shell/data_folder.h"
 #include "shell/palette.h"
 #include "shell/splash.h"
@@ -27,10 +30,19 @@ constexpr uint32_t kClosingMs = 4500;
 // --- Construction and entry point --------------------------------------------------------
 
 Program::Program(Platform& platform, Edition edition, ProgramOptions options)
-    : Services(platform, edition), options_(std::move(options)), visual_(defaultVisualState()) {}
+    : Services(platform, edition), options_(std::move(options)), visual_(defaultVisualState()) {
+    conductor_ = std::make_unique<Conductor>(*this, visual_, options_.soundInput);
+}
 
 Program::~Program() {
     if (phase_ != Phase::NotStarted && !shutDown_) shutdown();
+}
+
+void Program::loadPreferences() { conductor_->loadPreferences(); }
+
+void Program::setUpSound() {
+    std::string fatal = conductor_->setUpSound();
+    if (!fatal.empty()) fatalExit(fatal);
 }
 
 int Program::run(std::string_view commandLine) {
@@ -153,6 +165,7 @@ bool Program::createAnimationWindow() {
     d.windowRect = Rect{0, 0, w, h};
     d.displayDepth = pf.displayDepth();
     d.palette = buildProgramPalette();
+    conductor_->setUpRanges();
     pushPalette();
     pf.canvas(d.animationWindow).fill(0);
     pf.showWindow(d.animationWindow, true);
@@ -162,10 +175,13 @@ bool Program::createAnimationWindow() {
     return true;
 }
 
-void Program::drawSplash() {
+void Program::drawSplash() { drawSplashText("Initializing..."); }
+
+void Program::drawSplashText(const char* text) {
     const DisplayState& d = display();
     Surface& c = platform().canvas(d.animationWindow);
-    const Rect r = drawSplashScreen(c, platform().fonts(), int(shell().centreX), int(shell().centreY));
+    const Rect r =
+        drawSplashScreen(c, platform().fonts(), int(shell().centreX), int(shell().centreY), text);
     platform().present(d.animationWindow, r);
 }
 
@@ -185,11 +201,17 @@ void Program::prepareDataFolder() {
 void Program::afterStart() {
     ShellState& sh = shell();
     Platform& pf = platform();
-    // The first song (LIVE: the animation) starts here; the last session is restored with it.
-    sh.songClockOrigin = pf.tickCount();
-    lastSessionRestored_ = true;
     const DisplayState& d = display();
-    pf.canvas(d.animationWindow).fill(0);
+    std::string trace = options_.tracePath;
+    if (trace.empty()) {
+        const char* env = std::getenv("KOREL_TRACE");
+        if (env) trace = env;
+    }
+    conductor_->openTrace(trace);
+
+    // The first song (LIVE: the animation) starts; on this first start the last session is
+    // restored, loading every slot with its progress on the splash.
+    conductor_->startAnimation(true, [this](const char* text) { drawSplashText(text); });
     copySurfaceToWindow(d.windowRect);
 
     const bool showControls = !sh.screenSaverMode && sh.showControlsAtStart;
@@ -197,6 +219,10 @@ void Program::afterStart() {
         pf.showWindow(controlsWindow_, true);
         pf.raiseWindow(controlsWindow_, true);
         paintControls();
+        if (edition() == Edition::LIVE && conductor_->preferences().helpOpen) {
+            pf.showWindow(helpWindow_, true);
+            paintHelp();
+        }
     } else {
         pf.raiseWindow(d.animationWindow, true);
     }
@@ -242,10 +268,7 @@ Phase Program::pass() {
     return phase_;
 }
 
-void Program::frameTick() {
-    // The frame tick's steps come with the animation: end of song, beat light, beats, trail
-    // timer, colour step, half-second clock, background volume poll, hover help.
-}
+void Program::frameTick() { conductor_->frameTick(); }
 
 bool Program::closingStep() {
     Platform& pf = platform();
@@ -261,11 +284,14 @@ bool Program::closingStep() {
         return songClock() <= kClosingMs;
     }
     const uint32_t a = songClock();
-    if (a <= kCurtainMs && shell().animationShown) {
+    if (shell().animationShown && creditsDrawn_) {
         DisplayState& d = display();
-        Rect r = drawCurtain(d.drawingSurface, curtain_, int(shell().centreX), int(shell().centreY),
-                             closingBrushLeft_, a);
-        copySurfaceToWindow(r);
+        if (a <= kCurtainMs) {
+            Rect r = drawCurtain(d.drawingSurface, curtain_, int(shell().centreX),
+                                 int(shell().centreY), closingBrushLeft_, a);
+            copySurfaceToWindow(r);
+        }
+        conductor_->closingTick(a);
     }
     return a <= kClosingMs;
 }
@@ -273,6 +299,10 @@ bool Program::closingStep() {
 void Program::drawClosingCredits() {
     DisplayState& d = display();
     if (curtain_.empty()) curtain_ = makeCurtainPicture();
+    if (!creditsDrawn_) {
+        conductor_->drawClosingBrush();
+        creditsDrawn_ = true;
+    }
     Rect r = drawCredits(d.drawingSurface, platform().fonts(), int(shell().centreX),
                          int(shell().centreY), closingBrushBottom_);
     copySurfaceToWindow(unite(r, d.windowRect));
@@ -328,8 +358,10 @@ void Program::windowEvent(const Event& e) {
             if (sh.running) quitProgram();
             break;
         case EventKind::KeyDown:
+            keyDown(e);
+            break;
         case EventKind::Char:
-            // The keyboard shortcuts come with the controls.
+            // The typed-character shortcuts come with the controls.
             break;
         case EventKind::ButtonDown:
             if (e.button != 1) break;
@@ -373,6 +405,25 @@ void Program::paintHelp() {
     Surface& c = pf.canvas(helpWindow_);
     c.fill(255);
     pf.present(helpWindow_, c.bounds());
+}
+
+void Program::keyDown(const Event& e) {
+    ShellState& sh = shell();
+    if (!sh.running || sh.alertShowing) return;
+    switch (e.key) {
+        case vk::Space:
+            toggleControls();
+            break;
+        case 'Q':
+            quitProgram();
+            break;
+        case vk::Left:
+        case vk::Right:
+            if (edition() == Edition::LIVE) conductor_->stepStyle(e.key == vk::Right);
+            break;
+        default:
+            break;
+    }
 }
 
 bool Program::controlsVisible() {
@@ -512,8 +563,12 @@ void Program::quitProgram() {
     ShellState& sh = shell();
     Platform& pf = platform();
     sh.running = false;
-    // The music stops, "Last_Session" and the preferences are saved and the closing brush is
-    // chosen here as those parts arrive.
+    // The music stops; the last session and the preferences are kept for the next start.
+    conductor_->saveLastSession();
+    conductor_->preferences().helpOpen = helpWindow_ != kNoWindow && pf.windowVisible(helpWindow_);
+    writePreferences(*this, conductor_->preferences());
+    // The brush effect is released and the closing brush chosen.
+    conductor_->prepareClosing(closingBrushLeft_, closingBrushBottom_);
     pf.showWindow(controlsWindow_, false);
     pf.showWindow(helpWindow_, false);
     if (!sh.animationShown) {
@@ -560,7 +615,8 @@ void Program::displayChanged(int depth, int width, int height) {
     sh.centreY = double(height / 2);
     d.drawingSurface.resize(width, height, 0);
     if (d.drawingSurface.width() != width || d.drawingSurface.height() != height) fatalExit("Update");
-    // The six fill slots are rebuilt for the new size and the current fill redrawn (fills).
+    // The six fill slots are rebuilt for the new size and the current fill drawn again.
+    conductor_->pictureResized();
     Rect wr = pf.windowRect(d.animationWindow);
     pf.setWindowRect(d.animationWindow, Rect{wr.left, wr.top, wr.left + width, wr.top + height});
     copySurfaceToWindow(d.windowRect);
@@ -581,6 +637,7 @@ void Program::shutdown() {
         pf.present(d.animationWindow, d.windowRect);
     }
     // 2-3. Playback, capture and the surfaces.
+    conductor_->shutdown();
     d.drawingSurface.release();
 
     // 4. The asset folders exist and hold no left-over "_" files.

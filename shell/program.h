@@ -9,8 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include <memory>
+
 #include "persist/visual_state.h"
 #include "platform/instance.h"
+#include "platform/sound_input.h"
 #include "shell/services.h"
 
 namespace korel {
@@ -26,7 +29,13 @@ struct ProgramOptions {
     std::string currentFolder = ".";
     // Called instead of ending the process after a fatal failure (tests and the driver).
     std::function<void(int)> exitProcess;
+    // The sound devices (none: the program runs without input).
+    SoundInput* soundInput = nullptr;
+    // Where the trace of beats and changes goes ($KOREL_TRACE when empty).
+    std::string tracePath;
 };
+
+class Conductor;
 
 enum class Phase { NotStarted, Running, Closing, Ended };
 
@@ -62,6 +71,7 @@ public:
     void displayChanged(int depth, int width, int height);
 
     VisualState& visual() { return visual_; }
+    Conductor& conductor() { return *conductor_; }
     const ProgramOptions& options() const { return options_; }
     WindowId animationWindow() const { return display().animationWindow; }
     WindowId controlsWindow() const { return controlsWindow_; }
@@ -77,10 +87,10 @@ public:
     static constexpr Rect kAlertOkButton{90, 82, 150, 104};
 
 protected:
-    // Attach points of start-up that later parts of the program fill.
-    virtual void loadPreferences() {}
+    // Steps of start-up.
+    virtual void loadPreferences();
     virtual void buildAssetLists() {}
-    virtual void setUpSound() {}
+    virtual void setUpSound();
 
 private:
     // Start-up.
@@ -89,6 +99,7 @@ private:
     bool createAnimationWindow();
     void buildPalette();
     void drawSplash();
+    void drawSplashText(const char* text);
     void prepareDataFolder();
 
     // The loops.
@@ -105,8 +116,12 @@ private:
     void paintControls();
     void paintHelp();
 
+    void keyDown(const Event& e);
+
     ProgramOptions options_;
     VisualState visual_;
+    std::unique_ptr<Conductor> conductor_;
+    bool creditsDrawn_ = false;
     InstanceLock instance_;
     Phase phase_ = Phase::NotStarted;
     int exitCode_ = 0;

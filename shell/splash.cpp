@@ -29,7 +29,7 @@ void drawMark(Surface& s, int cx, int cy, int radius) {
 
 }  // namespace
 
-Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy) {
+Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy, std::string_view text) {
     const Rect logo{cx - 72, cy - 35, cx - 72 + 145, cy - 35 + 71};
     canvas.fillRect(logo, ui::Black);
     drawMark(canvas, logo.left + 34, logo.top + 35, 30);
@@ -46,7 +46,7 @@ Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy) {
     st.colour = ui::White;
     st.align = Align::Centre;
     st.vCentre = true;
-    drawText(fonts, canvas, band, "Initializing...", st);
+    drawText(fonts, canvas, band, text, st);
     return Rect{logo.left, logo.top, logo.right, band.bottom};
 }
 

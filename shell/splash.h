@@ -8,9 +8,11 @@
 
 namespace korel {
 
-// Draws the 145 x 71 logo with its top-left at (cx - 72, cy - 35) and "Initializing..." in a
-// black band 24 pixels high below it. Returns the rectangle drawn.
-Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy);
+// Draws the 145 x 71 logo with its top-left at (cx - 72, cy - 35) and the progress text
+// ("Initializing...", "Loading Brushes...") in a black band 24 pixels high below it. Returns the
+// rectangle drawn.
+Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy,
+                      std::string_view text = "Initializing...");
 
 // Draws the alert: white, the text black, word-wrapped inside the client area shrunk by 10 on
 // every side, and the OK button.

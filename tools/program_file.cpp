@@ -8,10 +8,22 @@ namespace korel::tools {
 
 namespace {
 
-constexpr uint16_t kRegisterBase = 0x7E00;
-constexpr uint16_t kParamBase = 0x7F00;
+constexpr int kRegisterBase = 0x7E00;
+constexpr int kParamBase = 0x7F00;
 constexpr int kParamBytes = 6;
 constexpr size_t kMaxProgramBytes = 0xFFF8;  // the largest whole number of instructions in 16 bits
+
+// Fields travel here as their two bytes (first byte high). The program reads a field as first
+// byte x 256 + second byte taken as signed, so a value whose low byte is 0x80-0xFF is stored
+// with the first byte one higher: register 200 (0x7EC8) is the bytes 7F C8, register 400
+// (0x7F90) the bytes 80 90.
+constexpr uint16_t fieldBytes(int value) {
+    const int second = int8_t(uint8_t(value & 0xFF));
+    return uint16_t((((value - second) / 256) << 8) | uint8_t(second));
+}
+constexpr int fieldValue(uint16_t bytes) {
+    return (bytes >> 8) * 256 + int8_t(uint8_t(bytes & 0xFF));
+}
 
 constexpr uint16_t field2(const char* s) {
     return uint16_t((uint8_t(s[0]) << 8) | uint8_t(s[1]));
@@ -111,6 +123,8 @@ const char* roleName(Role role) {
     return "an operation";
 }
 
+std::string formatField(uint16_t f, ProgramKind kind, Role role);
+
 bool parseField(const Token& t, ProgramKind kind, Role role, uint16_t& out, std::string& error) {
     const Vocabulary& v = vocabulary(kind);
     if (t.kind == Token::String) {
@@ -154,7 +168,7 @@ bool parseField(const Token& t, ProgramKind kind, Role role, uint16_t& out, std:
                 "register " + w + " is out of range (r0-r" + std::to_string(v.registers - 1) + ")";
             return false;
         }
-        out = uint16_t(kRegisterBase + n);
+        out = fieldBytes(kRegisterBase + int(n));
         return true;
     }
     for (int k = 0; k < kParamBytes; ++k) {
@@ -164,7 +178,7 @@ bool parseField(const Token& t, ProgramKind kind, Role role, uint16_t& out, std:
             error = "'" + w + "' cannot be " + roleName(role) + " of " + kindName(kind);
             return false;
         }
-        out = uint16_t(kParamBase + k);
+        out = fieldBytes(kParamBase + k);
         return true;
     }
     if (parseInt(w, n)) {
@@ -176,13 +190,15 @@ bool parseField(const Token& t, ProgramKind kind, Role role, uint16_t& out, std:
             error = "the number " + w + " is outside 0-255";
             return false;
         }
-        // A first byte of 0x7E or 0x7F addresses registers or parameters, not a number.
-        if (registerRole && n >= 0x7E && n <= 0x7F && (v.registers > 0 || v.params)) {
-            error = "the number " + w + " cannot be written: it reads as " +
-                    (n == 0x7E ? std::string("r0") : (v.params ? "param1" : "r256"));
-            return false;
-        }
         out = uint16_t(n << 8);
+        // 126 and 127 in the first byte address a register or a parameter, not a number.
+        if (registerRole) {
+            const std::string reads = formatField(out, kind, role);
+            if (reads != std::to_string(n)) {
+                error = "the number " + w + " cannot be written: it reads as " + reads;
+                return false;
+            }
+        }
         return true;
     }
     if (w.size() == 2 && printable(uint8_t(w[0])) && printable(uint8_t(w[1]))) {
@@ -200,18 +216,18 @@ std::string formatField(uint16_t f, ProgramKind kind, Role role) {
     if (contains(namesFor(v, role), two)) return two;
     if (role != Role::Operation) {
         const bool registerRole = role == Role::Destination || role == Role::Operand;
-        if (registerRole && v.registers > 0 && f >= kRegisterBase &&
-            f < kRegisterBase + v.registers) {
-            return "r" + std::to_string(f - kRegisterBase);
+        const int value = fieldValue(f);
+        if (registerRole && v.registers > 0 && value >= kRegisterBase &&
+            value < kRegisterBase + v.registers) {
+            return "r" + std::to_string(value - kRegisterBase);
         }
-        if (role == Role::Operand && v.params && f >= kParamBase && f < kParamBase + kParamBytes) {
-            const int k = f - kParamBase;
+        if (role == Role::Operand && v.params && value >= kParamBase &&
+            value < kParamBase + kParamBytes) {
+            const int k = value - kParamBase;
             return (k < 3 ? "param" : "fixed") + std::to_string(k % 3 + 1);
         }
-        if (role != Role::Destination && lo == 0) {
-            const bool reserved = registerRole && hi >= 0x7E && hi <= 0x7F;
-            if (!reserved) return std::to_string(hi);
-        }
+        // Registers and parameters are named above, so a zero second byte is a literal here.
+        if (role != Role::Destination && lo == 0) return std::to_string(hi);
     }
     if (printable(hi) && printable(lo) && hi != '\'' && lo != '\'' && hi != '\\' && lo != '\\') {
         return "'" + two + "'";

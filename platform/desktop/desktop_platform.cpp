@@ -162,6 +162,8 @@ bool DesktopPlatform::monitorAtCursor(Rect& out) {
     if (SDL_GetDisplayBounds(chosen, &b) != 0) return false;
     out = Rect{b.x, b.y, b.x + b.w, b.y + b.h};
     watchedDisplay_ = chosen;
+    watchedX_ = b.x;
+    watchedY_ = b.y;
     watchedWidth_ = b.w;
     watchedHeight_ = b.h;
     return true;
@@ -169,17 +171,23 @@ bool DesktopPlatform::monitorAtCursor(Rect& out) {
 
 void DesktopPlatform::checkDisplaySize() {
     if (watchedDisplay_ < 0) return;
-    SDL_Rect b;
-    if (SDL_GetDisplayBounds(watchedDisplay_, &b) != 0) return;
-    if (b.w == watchedWidth_ && b.h == watchedHeight_) return;
-    watchedWidth_ = b.w;
-    watchedHeight_ = b.h;
+    // SDL keeps the sizes it read at start-up, so on X11 the monitor is asked itself.
+    int width = 0, height = 0;
+    if (!x11_ || !x11_->monitorSize(watchedX_, watchedY_, width, height)) {
+        SDL_Rect b;
+        if (SDL_GetDisplayBounds(watchedDisplay_, &b) != 0) return;
+        width = b.w;
+        height = b.h;
+    }
+    if (width == watchedWidth_ && height == watchedHeight_) return;
+    watchedWidth_ = width;
+    watchedHeight_ = height;
     for (const auto& [id, win] : windows_) {
         Event e;
         e.kind = EventKind::DisplayChange;
         e.window = id;
-        e.width = b.w;
-        e.height = b.h;
+        e.width = width;
+        e.height = height;
         e.depth = 32;
         push(e);
     }
@@ -647,6 +655,10 @@ bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>&
     const SDL_Rect area{a.left, a.top, a.width(), a.height()};
     return SDL_RenderReadPixels(win->renderer, &area, SDL_PIXELFORMAT_ARGB8888, out.data(),
                                 a.width() * int(sizeof(uint32_t))) == 0;
+}
+
+bool DesktopPlatform::currentMonitorSize(int x, int y, int& width, int& height) {
+    return x11_ && x11_->monitorSize(x, y, width, height);
 }
 
 std::string DesktopPlatform::videoDriver() const {

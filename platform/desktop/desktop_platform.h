@@ -90,6 +90,9 @@ class DesktopPlatform : public Platform {
     // Reads the window's pixels back from its renderer (0xAARRGGBB, row by row); false when the
     // window is unknown or the renderer cannot read back.
     bool readBack(WindowId w, const Rect& r, std::vector<uint32_t>& out);
+    // The size of the monitor that holds the screen point, asked of the display server now
+    // (on X11; false elsewhere).
+    bool currentMonitorSize(int x, int y, int& width, int& height);
     // SDL's video driver ("x11", "wayland", ...); foreign windows are reached on x11 only.
     std::string videoDriver() const;
     // The SDL renderer driving the window ("opengl", "software", ...), empty when unknown.
@@ -125,6 +128,8 @@ class DesktopPlatform : public Platform {
     std::deque<Event> queue_;
     WindowId focusLostFrom_ = kNoWindow;
     int watchedDisplay_ = -1;
+    int watchedX_ = 0;  // the monitor's top-left corner identifies it
+    int watchedY_ = 0;
     int watchedWidth_ = 0;
     int watchedHeight_ = 0;
     uint32_t nextDisplayCheck_ = 0;

@@ -1,4 +1,4 @@
-// WM_CLASS setting and foreign-window lookup over libX11.
+// WM_CLASS setting, foreign-window lookup and RandR monitor sizes over libX11.
 #include "platform/desktop/x11_windows.h"
 
 #include <SDL.h>
@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <vector>
 
@@ -134,6 +135,30 @@ unsigned long X11Desktop::find(std::string_view className, std::string_view titl
     Display* d = asDisplay(display_);
     ErrorTrap trap(d);
     return search(d, DefaultRootWindow(d), 2, className, title);
+}
+
+bool X11Desktop::monitorSize(int x, int y, int& width, int& height) {
+    if (!connect()) return false;
+    Display* d = asDisplay(display_);
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(d, &eventBase, &errorBase)) return false;
+    ErrorTrap trap(d);
+    XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, DefaultRootWindow(d));
+    if (!res) return false;
+    bool found = false;
+    for (int i = 0; i < res->ncrtc && !found; ++i) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(d, res, res->crtcs[i]);
+        if (!crtc) continue;
+        if (crtc->mode != 0 && x >= crtc->x && y >= crtc->y && x < crtc->x + int(crtc->width) &&
+            y < crtc->y + int(crtc->height)) {
+            width = int(crtc->width);
+            height = int(crtc->height);
+            found = true;
+        }
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(res);
+    return found;
 }
 
 bool X11Desktop::requestClose(unsigned long window) {

@@ -1,4 +1,4 @@
-// X11 window class names and the windows of other programs (found by class and title).
+// X11 specifics: window class names, other programs' windows (by class and title), monitor sizes.
 //
 // Kept apart because the X11 headers define macros (None, Bool, Status) that clash with the
 // platform interface's names.
@@ -30,6 +30,9 @@ class X11Desktop {
     // The X window whose WM_CLASS (instance or class) is className and whose title is `title`;
     // 0 when there is none or no X display can be opened.
     unsigned long find(std::string_view className, std::string_view title);
+    // The current size of the monitor (RandR CRTC) that holds the screen point (x, y); false
+    // when it cannot be told. Asked afresh each time, so it follows mode changes.
+    bool monitorSize(int x, int y, int& width, int& height);
     // Sends the window the close request a window manager sends (WM_DELETE_WINDOW). False when
     // the display is gone; a window that vanished meanwhile is ignored.
     bool requestClose(unsigned long window);

@@ -6,7 +6,8 @@
 //   wait MS                    key WINDOW KEY [shift] [ctrl] [alt]
 //   type WINDOW TEXT           click WINDOW X Y [right]
 //   drag WINDOW X0 Y0 X1 Y1    close WINDOW          snapshot WINDOW FILE.png
-//   resize W H                 quit
+//   resize W H                 quit                  sound FILE.wav [loop]
+//   trace on|off
 // WINDOW is animation, controls, help or alert.
 #include "shell/driver/driver.h"
 
@@ -19,9 +20,13 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/headless/headless_sound.h"
 #include "platform/keys.h"
+#include "shell/conductor.h"
 #include "shell/program.h"
+#include "triggers/trace.h"
 
 namespace korel {
 
@@ -100,6 +105,24 @@ private:
         if (cmd == "config") return folderOption(rest, options_.configFolder);
         if (cmd == "step") {
             if (!(a >> stepMs_) || stepMs_ == 0) return "step MS (above 0)";
+            return {};
+        }
+        if (cmd == "sound") {
+            std::string file, loop;
+            if (!(a >> file)) return "sound FILE.wav [loop]";
+            a >> loop;
+            wav_ = file;
+            wavLoop_ = loop == "loop";
+            if (sound_) {
+                std::string error;
+                if (!sound_->loadWav(wav_, error, wavLoop_)) return "cannot use \"" + wav_ + "\": " + error;
+            }
+            return {};
+        }
+        if (cmd == "trace") {
+            if (rest != "on" && rest != "off") return "trace on|off";
+            traceOn_ = rest == "on";
+            if (program_) program_->conductor().setTrace(traceOn_ ? &trace_ : nullptr);
             return {};
         }
         if (cmd == "start") return start(rest);
@@ -207,12 +230,24 @@ private:
         if (options_.configFolder.empty()) options_.configFolder = temp_ + "/config";
         options_.lockFolder = temp_;
         options_.exitProcess = [this](int code) {
-            out_ << "fatal: see error.txt\nexit " << code << "\n";
+            Bytes word;
+            if (readWholeFile(joinPath(options_.dataFolder, "error.txt"), word) != 0)
+                readWholeFile(joinPath(options_.currentFolder, "error.txt"), word);
+            out_ << "fatal: " << std::string(word.begin(), word.end()) << "\nexit " << code << "\n";
             out_.flush();
             cleanUp();
         };
         platform_ = std::make_unique<HeadlessPlatform>(width_, height_);
+        sound_ = std::make_unique<HeadlessSound>(*platform_);
+        sound_->addLine("Line In", LineType::Line);
+        sound_->addLine("Stereo Mix", LineType::WaveOutput);
+        if (!wav_.empty()) {
+            std::string error;
+            if (!sound_->loadWav(wav_, error, wavLoop_)) return "cannot use \"" + wav_ + "\": " + error;
+        }
+        options_.soundInput = sound_.get();
         program_ = std::make_unique<DriverProgram>(*platform_, edition_, options_, out_);
+        if (traceOn_) program_->conductor().setTrace(&trace_);
         if (!program_->start(commandLine)) ended_ = true;
         else pump();
         return {};
@@ -285,7 +320,12 @@ private:
     ProgramOptions options_;
     std::string temp_;
     std::unique_ptr<HeadlessPlatform> platform_;
+    std::unique_ptr<HeadlessSound> sound_;
     std::unique_ptr<DriverProgram> program_;
+    std::string wav_;
+    bool wavLoop_ = false;
+    bool traceOn_ = true;
+    StreamTrace trace_{out_};
     bool ended_ = false;
 };
 

@@ -355,6 +355,14 @@ TEST_F(Desktop, DisplayCursorClockAndBeep) {
     ASSERT_TRUE(platform_->monitorAtCursor(m));
     EXPECT_FALSE(m.empty());
     EXPECT_EQ(platform_->displayDepth(), 32);
+    // Mode changes are followed by asking the server; it must agree with SDL's start-up view.
+    int width = 0, height = 0;
+    if (platform_->currentMonitorSize(m.left, m.top, width, height)) {
+        EXPECT_EQ(width, m.width());
+        EXPECT_EQ(height, m.height());
+    }
+    Event e;
+    while (platform_->pollEvent(e)) EXPECT_NE(e.kind, EventKind::DisplayChange);
     const Point p = platform_->cursorPos();
     EXPECT_TRUE(m.contains(p.x, p.y) || (p.x == m.right || p.y == m.bottom));
     const uint32_t t0 = platform_->tickCount();

@@ -176,5 +176,47 @@ TEST_F(MovementTest, FailedLoadsReportAndKeepOrEmptyTheSlot) {
     EXPECT_EQ(slots.slots[1].programs, before);
 }
 
+// A zero icon length is a movement without an icon: it loads, runs, and its cell gets no
+// picture (the previous movement's icon is cleared).
+TEST_F(MovementTest, MovementsWithoutAnIconLoad) {
+    Bytes withIcon;
+    ASSERT_TRUE(buildMovementFile(sampleMovement(), withIcon));
+    Bytes file = withIcon;
+    const long iconAt = long(mvm::Icon);
+    file.erase(file.begin() + iconAt, file.begin() + iconAt + getLe16(&file[mvm::IconLength]));
+    putLe16(file.data() + mvm::IconLength, 0);
+    write("Plain", file);
+    write("Orbit", withIcon);
+
+    struct IconHooks : AssetHooks {
+        void redrawSlotCell(AssetKind, int, std::string_view, const Surface* icon,
+                            uint8_t) override {
+            icons.push_back(icon != nullptr);
+        }
+        std::vector<bool> icons;
+    } cellHooks;
+    LoadOptions options;
+    options.redrawCell = true;
+    ASSERT_TRUE(loadMovement(services, state, cellHooks, slots, 0, "Orbit", options));
+    ASSERT_TRUE(loadMovement(services, state, cellHooks, slots, 0, "Plain", options));
+    EXPECT_TRUE(services.alerts.empty());
+    EXPECT_EQ(cellHooks.icons, (std::vector<bool>{true, false}));
+    EXPECT_EQ(state.name(VisualState::movementName(0)), "Plain");
+    const MovementAsset& m = slots.slots[0];
+    EXPECT_TRUE(m.centred);
+    EXPECT_EQ(m.paramNames[1], "Speed");
+    EXPECT_EQ(m.programs.instructionCount(kStampProgram), 2u);
+    startMovement(slots, 0, inputs(0), machine, services.random());
+    EXPECT_EQ(machine.registers[0], 10);
+
+    Surface icon(5, 5, 7);
+    MovementAsset decoded;
+    ASSERT_EQ(decodeMovement(file, decoded, &icon), nullptr);
+    EXPECT_TRUE(icon.empty());
+    // Cut short, it is still refused.
+    for (size_t cut = 1; cut < file.size(); ++cut)
+        ASSERT_NE(decodeMovement(std::span(file.data(), cut), decoded), nullptr) << cut;
+}
+
 }  // namespace
 }  // namespace korel

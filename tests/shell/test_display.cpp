@@ -1,6 +1,7 @@
 // The display: the palette as tabled, the drawing surface the monitor's size, and display changes.
 #include <gtest/gtest.h>
 
+#include "platform/headless/headless_sound.h"
 #include "shell/palette.h"
 #include "shell/program.h"
 #include "support/test_services.h"
@@ -26,10 +27,14 @@ TEST(Palette, EntriesAsTabled) {
 TEST(Display, SizeChangesFollowTheWidth) {
     test::TempFolder t;
     HeadlessPlatform hp(640, 480);
+    HeadlessSound hs(hp);
+    hs.addLine("Line In", LineType::Line);
     ProgramOptions o;
+    o.soundInput = &hs;
     o.dataFolder = t.file("data");
     o.configFolder = t.file("config");
     o.lockFolder = t.path();
+    o.seedFolder = KOREL_SEED_DIR;
     Program p(hp, Edition::LIVE, o);
     ASSERT_TRUE(p.start(""));
     EXPECT_EQ(p.display().drawingSurface.width(), 640);

@@ -23,7 +23,7 @@ TEST(Driver, EveryEditionStartsSnapshotsAndQuits) {
     for (const char* edition : {"cd", "mp3", "live"}) {
         test::TempFolder t;
         std::string script = std::string("edition ") + edition + "\nmonitor 320 200\ndata " +
-                             t.file("data") + "\nstart\nwait 100\nsnapshot animation " +
+                             t.file("data") + "\nseed " KOREL_SEED_DIR "\ntrace off\nstart\nwait 100\nsnapshot animation " +
                              t.file("a.png") + "\nsnapshot controls " + t.file("c.png") +
                              "\nclose controls\nwait 5000\n";
         int code = -1;
@@ -48,6 +48,6 @@ TEST(Driver, ScriptErrorsNameTheLine) {
     EXPECT_EQ(runScript("edition live\nwait 10\n", &code), "test:2: \"wait\" needs a started program\n");
     EXPECT_EQ(code, 2);
     EXPECT_EQ(runScript("edition dvd\n", &code), "test:1: unknown edition \"dvd\"\n");
-    EXPECT_EQ(runScript("start\nclick nowhere 1 1\n", &code),
-              "test:2: unknown or closed window \"nowhere\"\n");
+    EXPECT_EQ(runScript("trace off\nstart\nclick nowhere 1 1\n", &code),
+              "test:3: unknown or closed window \"nowhere\"\n");
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "platform/headless/headless_sound.h"
 #include "shell/program.h"
 #include "support/test_services.h"
 
@@ -10,15 +11,18 @@ using namespace korel;
 namespace {
 
 struct TestRun {
-    explicit TestRun(Edition e = Edition::LIVE) : platform(800, 600) {
+    explicit TestRun(Edition e = Edition::LIVE) : platform(800, 600), sound(platform) {
+        sound.addLine("Line In", LineType::Line);
+        options.soundInput = &sound;
         options.dataFolder = temp.file("data");
         options.configFolder = temp.file("config");
         options.lockFolder = temp.path();
-        options.seedFolder = temp.file("no-seed");
+        options.seedFolder = KOREL_SEED_DIR;
         edition = e;
     }
     test::TempFolder temp;
     HeadlessPlatform platform;
+    HeadlessSound sound;
     ProgramOptions options;
     Edition edition;
 };
@@ -178,6 +182,9 @@ TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
     ASSERT_EQ(writeFileReplacing(r.options.dataFolder + "/error.txt", Bytes(20, 'x')), 0);
     auto failControls = [&] {
         HeadlessPlatform hp;
+        HeadlessSound hs(hp);
+        hs.addLine("Line In", LineType::Line);
+        r.options.soundInput = &hs;
         hp.failWindowsTitled("Korel Controls");
         Program p(hp, r.edition, r.options);
         p.start("");

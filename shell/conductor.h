@@ -1,0 +1,165 @@
+// The conductor: owns the animation engine, the trigger engine and the listening records of a
+// run, runs the frame tick, the beat flash and the closing brush, and carries the changes the
+// trigger engine decides onto the engine.
+//
+// Sections of conductor.cpp: set-up and song start; loading a style's record; the frame tick
+// and the beat flash; the trigger engine's host; the asset hooks; quitting and closing.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "assets/assets.h"
+#include "engine/brush.h"
+#include "engine/effect.h"
+#include "engine/fill.h"
+#include "engine/gradient.h"
+#include "engine/movement.h"
+#include "engine/palette_range.h"
+#include "persist/preferences.h"
+#include "persist/visual_state.h"
+#include "shell/services.h"
+#include "sound/sound.h"
+#include "triggers/trace.h"
+#include "triggers/triggers.h"
+
+namespace korel {
+
+// The frame tick's own timers (song-time milliseconds).
+struct TickState {
+    uint32_t lastHalfSecond = 0;
+    uint32_t beatLightTime = 0;
+    bool beatLightOn = false;
+    uint32_t nextTrailTime = kNeverTime;
+    uint32_t trailInterval = kNeverTime;
+    uint32_t nextColourTime = kNeverTime;
+    uint32_t colourInterval = kNeverTime;
+    int8_t colourStep = 0;
+    int lastKick = 0;
+    uint32_t nextScaleRefresh = 0;
+    double lastRefreshScale = -1;
+    bool recordingLightBlinking = false;
+    bool replayingLastTick = true;
+};
+
+// Everything the animation engine holds for a run.
+struct EngineRecords {
+    GradientSlots gradients;
+    PaletteRange brushRange = makeBrushRange();
+    PaletteRange fillRange = makeFillRange();
+    FillSlots fills;
+    BrushSlots brushes;
+    BrushDrawState draw;
+    MovementSlots movements;
+    MovementMachine machine;
+    BrushEffect brushEffect;
+};
+
+class Conductor : public TriggerHost, public AssetHooks {
+public:
+    Conductor(Services& services, VisualState& state, SoundInput* soundInput);
+    ~Conductor() override;
+
+    EngineRecords& engine() { return engine_; }
+    TriggerEngine& triggers() { return triggers_; }
+    Sound& sound() { return sound_; }
+    TickState& tick() { return tick_; }
+    Preferences& preferences() { return prefs_; }
+
+    // --- Start-up -----------------------------------------------------------------------
+    // The palette ranges are made with the animation window.
+    void setUpRanges();
+    // Reads the preferences (in screen-saver mode this run was launched by the screen saver).
+    void loadPreferences();
+    // The sound devices; a fatal failure's name is returned (empty when none).
+    std::string setUpSound();
+    // Writes the beats and changes of the run into the file KOREL_TRACE names, if any.
+    void openTrace(const std::string& path);
+    void setTrace(TraceSink* trace);
+
+    // --- Songs (LIVE: the animation) ----------------------------------------------------
+    // Starts the animation: the first time the last session is restored (every slot loaded,
+    // with progress texts on the splash), later the kept state with a new random fill.
+    void startAnimation(bool firstStart, const std::function<void(const char*)>& progress);
+    // LIVE transport.
+    void play();
+    void pause();
+    void stop();
+    bool playing() const { return playing_; }
+    bool paused() const { return paused_; }
+    // Previous / Next Style: the neighbouring style of the "Styles" listing, wrapping.
+    void stepStyle(bool forward);
+
+    // Loads a style by name and applies it (false when it could not be read).
+    bool loadStyle(const std::string& name);
+    // Makes the record current and applies it: every slot while starting, else the slots whose
+    // names changed.
+    void applyRecord(const VisualState& record, bool startingUp,
+                     const std::function<void(const char*)>& progress = {});
+    // Saves the current state as the style "Last_Session" (when it was restored this run).
+    void saveLastSession();
+    bool lastSessionRestored() const { return lastSessionRestored_; }
+
+    // --- The frame tick -------------------------------------------------------------------
+    void frameTick();
+    void beatFlash(uint32_t time, bool realBeat);
+    void forceBeat();
+
+    // --- Quitting and closing -------------------------------------------------------------
+    // Releases the brush effect and picks the closing brush; returns its left and bottom
+    // extents through the arguments.
+    void prepareClosing(int& brushLeft, int& brushBottom);
+    // The closing's first paint: no fill, no colour effect on the fill, the brush at the centre.
+    void drawClosingBrush();
+    // One closing step at `elapsed` ms since the quit: trail and colour steps.
+    void closingTick(uint32_t elapsed);
+    // The picture changed size: fills rebuilt and the current fill drawn again.
+    void pictureResized();
+    void shutdown();
+
+    // --- TriggerHost ----------------------------------------------------------------------
+    void selectGradient(int slot) override;
+    void shiftColour(bool brushRange, int oldPosition, int newPosition) override;
+    void drawFill(int slot, bool wipe, bool newName) override;
+    void setTrails(bool on) override;
+    void setVolumeListening(bool on) override;
+    void setListening(bool on) override;
+    void chooseMovementParameters(int slot) override;
+    void startMovement(int slot) override;
+    void startBrush(int slot) override;
+    void brightnessChanged(bool brushRange) override;
+    void setBrushTiming(uint32_t period, uint32_t nextStep) override;
+    void setColourTiming(uint32_t period, int direction, uint32_t nextStep) override;
+    bool loadFile(FileCategory category, int slot, std::string_view name) override;
+    bool loadEffect(EffectSlot slot, std::string_view name) override;
+    std::string_view listing(FileCategory category) override;
+
+private:
+    double level() const { return sound_.listen.soundScale; }
+    const Gradient& currentGradient() const;
+    void trailStep(int effectProgram);
+    void colourStep(uint32_t t);
+    void loadAllSlots(const std::function<void(const char*)>& progress);
+    void loadChangedSlots(const VisualState& previous);
+    void showWholePicture();
+
+    Services& services_;
+    VisualState& vs_;
+    EngineRecords engine_;
+    Sound sound_;
+    TriggerEngine triggers_;
+    TickState tick_;
+    Preferences prefs_;
+    std::ofstream traceFile_;
+    std::unique_ptr<StreamTrace> trace_;
+    std::string listings_[kFileCategories];
+    bool playing_ = false;
+    bool paused_ = false;
+    uint32_t pausedAt_ = 0;
+    bool lastSessionRestored_ = false;
+    bool pictureDrawn_ = false;
+};
+
+}  // namespace korel
