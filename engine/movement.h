@@ -63,8 +63,8 @@ struct MovementSlots {
 MovementAsset emptyMovement();
 
 // Decodes a ".mvm" file in memory. Returns nullptr and fills `out` (and `icon`, when not null,
-// with the 24 x 24 icon, left empty when the file has none), or the message to show ("Not a valid file!", "End of file error!"),
-// leaving both as they were.
+// with the 24 x 24 icon, left empty when the file has none), or the message to show ("Not a
+// valid file!", "End of file error!"), leaving both as they were.
 const char* decodeMovement(std::span<const uint8_t> file, MovementAsset& out,
                            Surface* icon = nullptr);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/desktop/desktop_platform.h"
+#include "platform/pulse/pulse_sound.h"
 #include "shell/program.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
         std::cerr << "Korel: cannot open the display.\n";
         return 1;
     }
-    korel::Program program(*platform, korel::Edition::KOREL_EDITION, korel::ProgramOptions{});
+    korel::PulseSoundInput sound;
+    korel::ProgramOptions options;
+    options.soundInput = &sound;
+    korel::Program program(*platform, korel::Edition::KOREL_EDITION, options);
     return program.run(commandLine);
 }
