@@ -167,13 +167,13 @@ void Conductor::loadAllSlots(const std::function<void(const char*)>& progress) {
     LoadOptions o;
     say("Loading Gradients...");
     for (int i = 0; i < kGradientSlots; ++i)
-        loadGradient(services_, vs_, *this, engine_.gradients, i, vs_.name(VisualState::gradientName(i)), o);
+        korel::loadGradient(services_, vs_, *this, engine_.gradients, i, vs_.name(VisualState::gradientName(i)), o);
     say("Loading Movements...");
     for (int i = 0; i < kMovementSlots; ++i)
-        loadMovement(services_, vs_, *this, engine_.movements, i, vs_.name(VisualState::movementName(i)), o);
+        korel::loadMovement(services_, vs_, *this, engine_.movements, i, vs_.name(VisualState::movementName(i)), o);
     say("Loading Brushes...");
     for (int i = 0; i < kBrushSlots; ++i)
-        loadBrush(services_, vs_, *this, engine_.brushes, i, vs_.name(VisualState::brushName(i)), o);
+        korel::loadBrush(services_, vs_, *this, engine_.brushes, i, vs_.name(VisualState::brushName(i)), o);
     say("Loading Effects...");
     BrushEffectInputs in;
     in.centreX = services_.shell().centreX;
@@ -183,7 +183,7 @@ void Conductor::loadAllSlots(const std::function<void(const char*)>& progress) {
     loadColourEffect(services_, vs_, *this, engine_.fillRange, vs_.name(vs::FillColourEffect), o, level());
     say("Loading Fills...");
     for (int i = 0; i < kFillSlots; ++i)
-        loadFill(services_, vs_, *this, engine_.fills, i, vs_.name(VisualState::fillName(i)), o);
+        korel::loadFill(services_, vs_, *this, engine_.fills, i, vs_.name(VisualState::fillName(i)), o);
 }
 
 void Conductor::loadChangedSlots(const VisualState& previous) {
@@ -192,17 +192,17 @@ void Conductor::loadChangedSlots(const VisualState& previous) {
     for (int i = 0; i < kGradientSlots; ++i) {
         const size_t off = VisualState::gradientName(i);
         if (vs_.name(off) != previous.name(off))
-            loadGradient(services_, vs_, *this, engine_.gradients, i, vs_.name(off), o);
+            korel::loadGradient(services_, vs_, *this, engine_.gradients, i, vs_.name(off), o);
     }
     for (int i = 0; i < kMovementSlots; ++i) {
         const size_t off = VisualState::movementName(i);
         if (vs_.name(off) != previous.name(off))
-            loadMovement(services_, vs_, *this, engine_.movements, i, vs_.name(off), o);
+            korel::loadMovement(services_, vs_, *this, engine_.movements, i, vs_.name(off), o);
     }
     for (int i = 0; i < kBrushSlots; ++i) {
         const size_t off = VisualState::brushName(i);
         if (vs_.name(off) != previous.name(off))
-            loadBrush(services_, vs_, *this, engine_.brushes, i, vs_.name(off), o);
+            korel::loadBrush(services_, vs_, *this, engine_.brushes, i, vs_.name(off), o);
     }
     if (vs_.name(vs::BrushEffect) != previous.name(vs::BrushEffect)) {
         BrushEffectInputs in;
@@ -217,7 +217,7 @@ void Conductor::loadChangedSlots(const VisualState& previous) {
     for (int i = 0; i < kFillSlots; ++i) {
         const size_t off = VisualState::fillName(i);
         if (vs_.name(off) != previous.name(off))
-            loadFill(services_, vs_, *this, engine_.fills, i, vs_.name(off), o);
+            korel::loadFill(services_, vs_, *this, engine_.fills, i, vs_.name(off), o);
     }
 }
 
@@ -275,6 +275,71 @@ void Conductor::applyRecord(const VisualState& record, bool startingUp,
 void Conductor::saveLastSession() {
     if (!lastSessionRestored_) return;
     writeStyle(services_, vs_, kLastSessionName);
+}
+
+bool Conductor::saveFile(FileKind kind, const std::string& typed,
+                         const std::function<bool()>& confirmReplace, const VisualState* captured) {
+    if (typed.empty()) {
+        services_.showAlert("Text field is empty! Please type text into field.");
+        return false;
+    }
+    const std::string name = storedName(typed);
+    if (kind != FileKind::SongName && fileExists(makeFileName(services_, kind, name)) &&
+        !(confirmReplace && confirmReplace()))
+        return false;
+    switch (kind) {
+        case FileKind::Style: {
+            VisualState record = styleToSave(captured ? *captured : vs_, name, triggers_.manualMode());
+            if (!writeStyle(services_, record, name)) return false;
+            vs_.setName(vs::StyleName, name);
+            return true;
+        }
+        case FileKind::LastSession:
+            return writeStyle(services_, vs_, kLastSessionName);
+        case FileKind::GradientSet: return saveSet(services_, vs_, SetKind::Gradient, name);
+        case FileKind::FillSet: return saveSet(services_, vs_, SetKind::Fill, name);
+        case FileKind::BrushSet: return saveSet(services_, vs_, SetKind::Brush, name);
+        case FileKind::MovementSet: return saveSet(services_, vs_, SetKind::Movement, name);
+        case FileKind::SongName:
+        case FileKind::Rave:
+        case FileKind::Songlist:
+            break;  // songlists and raves come with their players
+    }
+    return false;
+}
+
+bool Conductor::loadSetFile(SetKind kind, const std::string& name) {
+    return loadSet(services_, vs_, kind, name, *this);
+}
+
+bool Conductor::loadGradient(int slot, const std::string& name) {
+    LoadOptions o;
+    o.redrawCell = true;
+    bool ok = korel::loadGradient(services_, vs_, *this, engine_.gradients, slot, name, o);
+    if (ok && slot == int(vs_.get(vs::CurrentGradient)) - 1) selectGradient(slot);
+    return ok;
+}
+
+bool Conductor::loadFill(int slot, const std::string& name) {
+    LoadOptions o;
+    o.redrawCell = true;
+    return korel::loadFill(services_, vs_, *this, engine_.fills, slot, name, o);
+}
+
+bool Conductor::loadMovement(int slot, const std::string& name) {
+    LoadOptions o;
+    o.redrawCell = true;
+    return korel::loadMovement(services_, vs_, *this, engine_.movements, slot, name, o);
+}
+
+bool Conductor::loadBrush(int slot, const std::string& name) {
+    LoadOptions o;
+    o.redrawCell = true;
+    return korel::loadBrush(services_, vs_, *this, engine_.brushes, slot, name, o);
+}
+
+void Conductor::applyChange(int code, int slot) {
+    triggers_.applyChange(code, slot + 1, services_.songClock(), true, false, kHoldApply, false);
 }
 
 // --- The frame tick and the beat flash --------------------------------------------------------
@@ -500,7 +565,7 @@ bool Conductor::loadFile(FileCategory category, int slot, std::string_view name)
                 services_.showAlert(refusal);
                 return false;
             }
-            return loadFill(services_, vs_, *this, engine_.fills, slot, name, o);
+            return korel::loadFill(services_, vs_, *this, engine_.fills, slot, name, o);
         }
         case FileCategory::Gradient: {
             std::string refusal = slotProtection(vs_, AttachedCategory::Gradient, slot);
@@ -508,11 +573,11 @@ bool Conductor::loadFile(FileCategory category, int slot, std::string_view name)
                 services_.showAlert(refusal);
                 return false;
             }
-            return loadGradient(services_, vs_, *this, engine_.gradients, slot, name, o);
+            return korel::loadGradient(services_, vs_, *this, engine_.gradients, slot, name, o);
         }
         case FileCategory::Brush:
             o.resetAttachments = true;
-            return loadBrush(services_, vs_, *this, engine_.brushes, slot, name, o);
+            return korel::loadBrush(services_, vs_, *this, engine_.brushes, slot, name, o);
         case FileCategory::Movement: {
             std::string refusal = slotProtection(vs_, AttachedCategory::Movement, slot);
             if (!refusal.empty()) {
@@ -520,7 +585,7 @@ bool Conductor::loadFile(FileCategory category, int slot, std::string_view name)
                 return false;
             }
             o.chooseParameters = true;
-            return loadMovement(services_, vs_, *this, engine_.movements, slot, name, o);
+            return korel::loadMovement(services_, vs_, *this, engine_.movements, slot, name, o);
         }
         case FileCategory::Style:
             return loadStyle(std::string(name));
@@ -582,7 +647,7 @@ void Conductor::prepareClosing(int& brushLeft, int& brushBottom) {
             for (auto& b : engine_.brushes.slots) emptyBrush(b);
             LoadOptions o;
             o.suppressMessages = true;
-            loadBrush(services_, vs_, *this, engine_.brushes, current, pick, o);
+            korel::loadBrush(services_, vs_, *this, engine_.brushes, current, pick, o);
             startBrush(current);
         }
     }

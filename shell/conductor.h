@@ -19,6 +19,8 @@
 #include "engine/movement.h"
 #include "engine/palette_range.h"
 #include "persist/preferences.h"
+#include "persist/program_files.h"
+#include "persist/sets.h"
 #include "persist/visual_state.h"
 #include "shell/services.h"
 #include "sound/sound.h"
@@ -57,7 +59,7 @@ struct EngineRecords {
     BrushEffect brushEffect;
 };
 
-class Conductor : public TriggerHost, public AssetHooks {
+class Conductor : public TriggerHost, public AssetHooks, public SetLoader {
 public:
     Conductor(Services& services, VisualState& state, SoundInput* soundInput);
     ~Conductor() override;
@@ -100,6 +102,15 @@ public:
                      const std::function<void(const char*)>& progress = {});
     // Saves the current state as the style "Last_Session" (when it was restored this run).
     void saveLastSession();
+
+    // Saves a style or a set under the name the user typed (spaces become "_"). An empty name
+    // is refused; an existing file is replaced only when `confirmReplace` agrees. A style saves
+    // `captured` (the state when the save began; the current state when null), with the
+    // thresholds 0 in manual mode.
+    bool saveFile(FileKind kind, const std::string& typed,
+                  const std::function<bool()>& confirmReplace, const VisualState* captured = nullptr);
+    // Loads a set by name (the sets popup).
+    bool loadSetFile(SetKind kind, const std::string& name);
     bool lastSessionRestored() const { return lastSessionRestored_; }
 
     // --- The frame tick -------------------------------------------------------------------
@@ -135,6 +146,13 @@ public:
     bool loadFile(FileCategory category, int slot, std::string_view name) override;
     bool loadEffect(EffectSlot slot, std::string_view name) override;
     std::string_view listing(FileCategory category) override;
+
+    // --- SetLoader ------------------------------------------------------------------------
+    bool loadGradient(int slot, const std::string& name) override;
+    bool loadFill(int slot, const std::string& name) override;
+    bool loadMovement(int slot, const std::string& name) override;
+    bool loadBrush(int slot, const std::string& name) override;
+    void applyChange(int code, int slot) override;
 
 private:
     double level() const { return sound_.listen.soundScale; }

@@ -404,6 +404,16 @@ void Program::paintHelp() {
     Platform& pf = platform();
     Surface& c = pf.canvas(helpWindow_);
     c.fill(255);
+    TextStyle st;
+    st.font = FontId::Medium;
+    st.colour = 0;
+    st.wordWrap = true;
+    drawText(pf.fonts(), c, Rect{8, 8, c.width() - 8, c.height() - 8},
+             "Korel Help\n\nSpace shows or hides the controls. Q quits."
+             + std::string(edition() == Edition::LIVE ? " The left and right arrow keys step "
+                                                       "through your styles."
+                                                     : ""),
+             st);
     pf.present(helpWindow_, c.bounds());
 }
 
