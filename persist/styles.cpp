@@ -23,6 +23,25 @@ StyleRead decodeStyle(const Bytes& file, VisualState& out) {
     return StyleRead::Loaded;
 }
 
+StyleRead decodeRaveState(const Bytes& file, Edition edition, VisualState& out) {
+    if (file.size() < 4) return file.empty() ? StyleRead::Invalid : StyleRead::Truncated;
+    if (file[0] != 'r' && file[0] != 'R') return StyleRead::Invalid;
+    const size_t identity = file[0] == 'R' ? 0 : (edition == Edition::CD ? 44 : 32);
+    const bool version1 = file[2] == 1;
+    const size_t body = (version1 ? vs::kVersion1Size : vs::kSize) - 4;
+    if (file.size() < 4 + identity + body) return StyleRead::Truncated;
+    VisualState s = defaultVisualState();
+    s.set(vs::Tag, 'S');
+    s.set(1, 0);
+    s.set(vs::Version, file[2]);
+    s.set(vs::NameWidth, 16);
+    std::copy(file.begin() + long(4 + identity), file.begin() + long(4 + identity + body),
+              s.bytes.begin() + 4);
+    if (version1) upgradeVersion1(s);
+    out = s;
+    return StyleRead::Loaded;
+}
+
 VisualState styleToSave(const VisualState& captured, const std::string& name, bool manualMode) {
     VisualState s = captured;
     s.setName(vs::StyleName, name);

@@ -23,6 +23,11 @@ VisualState keyboardStyleCopy(const VisualState& current);
 // Writes Styles/<name>.sty, making the folder when missing; the old file survives a failure.
 bool writeStyle(Services& services, const VisualState& record, const std::string& name);
 
+// The song-start state a rave file carries: after its 4-byte header, an identity block when it
+// is tagged "r" (32 bytes in the MP3 edition, 44 in the CD edition; none for "R"), then the
+// record's bytes 4-1005 (949 bytes for version 1, upgraded). `out` changes only on success.
+StyleRead decodeRaveState(const Bytes& file, Edition edition, VisualState& out);
+
 // Loads a style by name. A missing file gives the default record; an invalid or short one shows
 // "Not a valid style file!" ("End of file error!" when short) and fails, except that a missing or
 // bad "Last_Session" silently gives the default record.

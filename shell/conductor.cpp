@@ -160,6 +160,26 @@ bool Conductor::loadStyle(const std::string& name) {
     return true;
 }
 
+bool Conductor::loadStyleFromRave(const Bytes& raveFile) {
+    VisualState record;
+    if (decodeRaveState(raveFile, services_.edition(), record) != StyleRead::Loaded) {
+        services_.showAlert("Not a valid style file!");
+        return false;
+    }
+    if (!userStateAside_) {
+        userState_ = vs_;
+        userStateAside_ = true;
+    }
+    applyRecord(record, false);
+    return true;
+}
+
+void Conductor::restoreUserState() {
+    if (!userStateAside_) return;
+    userStateAside_ = false;
+    applyRecord(userState_, false);
+}
+
 void Conductor::loadAllSlots(const std::function<void(const char*)>& progress) {
     auto say = [&](const char* text) {
         if (progress) progress(text);
@@ -274,7 +294,8 @@ void Conductor::applyRecord(const VisualState& record, bool startingUp,
 
 void Conductor::saveLastSession() {
     if (!lastSessionRestored_) return;
-    writeStyle(services_, vs_, kLastSessionName);
+    // A rave's settings never become the user's own.
+    writeStyle(services_, userStateAside_ ? userState_ : vs_, kLastSessionName);
 }
 
 bool Conductor::saveFile(FileKind kind, const std::string& typed,
@@ -365,17 +386,20 @@ void Conductor::trailStep(int effectProgram) {
 void Conductor::frameTick() {
     ShellState& sh = services_.shell();
     uint32_t t = services_.songClock();
-    if (playing_) {
+    // 1-2. Nothing plays, or the song has just ended (the players decide what comes next).
+    if (playing_ && !songEnded(t)) {
         // 3. The beat light goes out 128 ms after a beat.
         if (tick_.beatLightOn && t - tick_.beatLightTime > kBeatLightMs) {
             tick_.beatLightOn = false;
             if (!vs_.switchOn(vs::kSwitchListening)) sound_.listen.drawnBeatMeter = 0;
         }
 
-        // 4. Beats: detected from the sound, or generated from the tempo.
-        if (vs_.switchOn(vs::kSwitchListening)) {
+        // 4-5. Beats: replayed from a rave, detected from the sound, or generated from the tempo.
+        if (replayRave(t)) {
+        } else if (vs_.switchOn(vs::kSwitchListening)) {
             if (sound_.devices.inputOpen) {
                 BeatReading r = detectBeat(sound_, vs_, t);
+                redrawMeters(r.level, r.beat);
                 if (r.beat) {
                     triggers_.tempo().lastBeatTime = t;
                     triggers_.triggerStep(t, r.level);
@@ -384,6 +408,7 @@ void Conductor::frameTick() {
             }
         } else if (triggers_.nextGeneratedBeat(t)) {
             sound_.listen.soundScale = 1;
+            redrawMeters(64, true);
             triggers_.triggerStep(triggers_.tempo().lastBeatTime, 64);
             beatFlash(t, true);
         } else {
@@ -393,7 +418,7 @@ void Conductor::frameTick() {
         // 6-7. The trail timer and the colour step.
         colourStep(t);
 
-        // 8. The half-second clock.
+        // 8. The half-second clock: one step of an active-sound search.
         const uint32_t h = t / 500;
         if (h > tick_.lastHalfSecond) {
             tick_.lastHalfSecond = h;
@@ -402,6 +427,8 @@ void Conductor::frameTick() {
     }
     // 9. The output volume follows changes made outside the program.
     if (sh.backgrounded) readOutputVolume(sound_);
+    // 10. The hover help.
+    updateHoverHelp();
 }
 
 void Conductor::colourStep(uint32_t t) {

@@ -96,6 +96,10 @@ public:
 
     // Loads a style by name and applies it (false when it could not be read).
     bool loadStyle(const std::string& name);
+    // A rave's song-start state becomes current; the user's own state is put aside first, and
+    // restoreUserState brings it back (and is what the last session keeps meanwhile).
+    bool loadStyleFromRave(const Bytes& raveFile);
+    void restoreUserState();
     // Makes the record current and applies it: every slot while starting, else the slots whose
     // names changed.
     void applyRecord(const VisualState& record, bool startingUp,
@@ -155,6 +159,13 @@ public:
     void applyChange(int code, int slot) override;
 
 private:
+    // Attach points of the frame tick for the players, raves and the controls window; they do
+    // nothing until those parts arrive.
+    bool songEnded(uint32_t /*t*/) { return false; }
+    bool replayRave(uint32_t /*t*/) { return false; }
+    void redrawMeters(uint8_t /*level*/, bool /*beat*/) {}
+    void updateHoverHelp() {}
+
     double level() const { return sound_.listen.soundScale; }
     const Gradient& currentGradient() const;
     void trailStep(int effectProgram);
@@ -177,6 +188,8 @@ private:
     bool paused_ = false;
     uint32_t pausedAt_ = 0;
     bool lastSessionRestored_ = false;
+    bool userStateAside_ = false;
+    VisualState userState_;
     bool pictureDrawn_ = false;
 };
 

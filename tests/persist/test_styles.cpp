@@ -120,3 +120,30 @@ TEST(Preferences, CreatedFromTheSaverDefaultsAndWrittenWithTheFlagClear) {
     }
     EXPECT_STREQ(preferencesFileName(Edition::LIVE), "KorelLIVE Preferences.txt");
 }
+
+TEST(Styles, RaveStartStatesWithAndWithoutIdentity) {
+    VisualState s = defaultVisualState();
+    s.set(vs::BrushSpeed, 88);
+    Bytes bare{'R', 0, 3, 16};
+    bare.insert(bare.end(), s.bytes.begin() + 4, s.bytes.end());
+    VisualState out;
+    ASSERT_EQ(decodeRaveState(bare, Edition::MP3, out), StyleRead::Loaded);
+    EXPECT_EQ(out, s);
+
+    // "r" carries the song's identity first: 32 bytes in the MP3 edition, 44 in the CD edition.
+    Bytes mp3 = bare, cd = bare;
+    mp3[0] = cd[0] = 'r';
+    mp3.insert(mp3.begin() + 4, 32, 'x');
+    cd.insert(cd.begin() + 4, 44, 'y');
+    ASSERT_EQ(decodeRaveState(mp3, Edition::MP3, out), StyleRead::Loaded);
+    EXPECT_EQ(out.get(vs::BrushSpeed), 88);
+    ASSERT_EQ(decodeRaveState(cd, Edition::CD, out), StyleRead::Loaded);
+    EXPECT_EQ(out.get(vs::BrushSpeed), 88);
+
+    VisualState keep = defaultVisualState();
+    out = keep;
+    cd.resize(500);
+    EXPECT_EQ(decodeRaveState(cd, Edition::CD, out), StyleRead::Truncated);
+    EXPECT_EQ(decodeRaveState(Bytes{'S', 0, 3, 16}, Edition::CD, out), StyleRead::Invalid);
+    EXPECT_EQ(out, keep);
+}
