@@ -124,8 +124,8 @@ TEST(Preferences, CreatedFromTheSaverDefaultsAndWrittenWithTheFlagClear) {
 TEST(Styles, RaveStartStatesWithAndWithoutIdentity) {
     VisualState s = defaultVisualState();
     s.set(vs::BrushSpeed, 88);
-    Bytes bare{'R', 0, 3, 16};
-    bare.insert(bare.end(), s.bytes.begin() + 4, s.bytes.end());
+    Bytes bare(s.bytes.begin(), s.bytes.end());
+    bare[0] = 'R';
     VisualState out;
     ASSERT_EQ(decodeRaveState(bare, Edition::MP3, out), StyleRead::Loaded);
     EXPECT_EQ(out, s);
