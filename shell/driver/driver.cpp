@@ -7,7 +7,7 @@
 //   type WINDOW TEXT           click WINDOW X Y [right]
 //   drag WINDOW X0 Y0 X1 Y1    close WINDOW          snapshot WINDOW FILE.png
 //   resize W H                 quit                  sound FILE.wav [loop]
-//   trace on|off
+//   trace on|off               style NAME
 // WINDOW is animation, controls, help or alert.
 #include "shell/driver/driver.h"
 
@@ -135,6 +135,12 @@ private:
         }
         if (cmd == "quit") {
             finish();
+            return {};
+        }
+        if (cmd == "style") {
+            if (rest.empty()) return "style NAME";
+            program_->conductor().loadStyle(rest);
+            pump();
             return {};
         }
         std::string win;
