@@ -92,18 +92,30 @@ Rect stretchSurface(Surface& dst, const Rect& to, const Surface& src, const Rect
     if (c.empty()) return Rect{};
     const int64_t fw = from.width(), fh = from.height(), tw = to.width(), th = to.height();
     const Rect sb = src.bounds();
+    // Source columns step by fw / tw per destination column: a whole part and a remainder,
+    // so the inner loop needs no division.
+    const int64_t startOffset = int64_t(c.left - to.left) * fw;
+    const int stepWhole = int(fw / tw);
+    const int64_t stepRem = fw % tw;
     Rect written{};
     for (int y = c.top; y < c.bottom; ++y) {
         int syy = from.top + int((int64_t(y - to.top) * fh) / th);
         if (syy < sb.top || syy >= sb.bottom) continue;
         const uint8_t* sp = src.row(syy);
         uint8_t* dp = dst.row(y);
+        int sxx = from.left + int(startOffset / tw);
+        int64_t rem = startOffset % tw;
         for (int x = c.left; x < c.right; ++x) {
-            int sxx = from.left + int((int64_t(x - to.left) * fw) / tw);
-            if (sxx < sb.left || sxx >= sb.right) continue;
-            uint8_t v = sp[sxx];
-            if (key.enabled && v == key.index) continue;
-            dp[x] = v;
+            if (sxx >= sb.left && sxx < sb.right) {
+                uint8_t v = sp[sxx];
+                if (!key.enabled || v != key.index) dp[x] = v;
+            }
+            sxx += stepWhole;
+            rem += stepRem;
+            if (rem >= tw) {
+                rem -= tw;
+                ++sxx;
+            }
         }
         written = unite(written, Rect{c.left, y, c.right, y + 1});
     }
