@@ -643,7 +643,7 @@ std::string_view Conductor::listing(FileCategory category) {
     std::string& items = listings_[size_t(category)];
     items.clear();
     if (category == FileCategory::Style) {
-        listFolderRecords(services_, services_.dataPath("Styles"), ".sty", kAssetRecordWidth, items);
+        listFolderRecords(services_, "Styles", ".sty", kAssetRecordWidth, items);
     } else {
         listAssets(services_, assetKind(category), items);
     }
