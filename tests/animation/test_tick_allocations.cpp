@@ -51,6 +51,8 @@ void* allocate(std::size_t n, std::size_t align = 0) {
 
 }  // namespace
 
+// The replacement pair below is malloc-based on both sides; the compiler cannot see that.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t n) {
     if (void* p = allocate(n)) return p;
     throw std::bad_alloc();
