@@ -1,6 +1,8 @@
 // Reading and writing the preferences file.
 #include "persist/preferences.h"
 
+#include <algorithm>
+
 #include "persist/program_files.h"
 #include "platform/files.h"
 
@@ -41,7 +43,7 @@ Preferences decodePreferences(const Bytes& file, Edition edition) {
 }
 
 Bytes encodePreferences(const Preferences& p, Edition edition) {
-    Bytes b(kPreferencesSize, 0);
+    Bytes b(kPreferencesSize + (edition == Edition::MP3 ? kSonglistField : 0), 0);
     b[0] = 2;
     b[1] = 0;
     b[2] = uint8_t((p.saverEnabled ? 1 : 0) | (p.playWhenLaunched << 1));
@@ -52,10 +54,7 @@ Bytes encodePreferences(const Preferences& p, Edition edition) {
         b[6] = p.soundInput[1];
         b[7] = p.soundInput[2];
     }
-    if (edition == Edition::MP3) {
-        b.resize(kPreferencesSize + kSonglistField, 0);
-        writeNameField(b.data() + kPreferencesSize, p.songlist, kSonglistField);
-    }
+    if (edition == Edition::MP3) writeNameField(b.data() + kPreferencesSize, p.songlist, kSonglistField);
     return b;
 }
 
@@ -65,13 +64,12 @@ Preferences readPreferences(Services& services) {
     int e = readWholeFile(path, file, 4096);
     if (e == kErrNoFile || e == kErrNoPath) {
         // A new file takes the screen saver's defaults, with its launched flag clear.
+        const bool mp3 = services.edition() == Edition::MP3;
         auto d = saverDefaultPreferences();
-        Bytes bytes(d.begin(), d.end());
+        Bytes bytes(kPreferencesSize + (mp3 ? kSonglistField : 0), 0);
+        std::copy(d.begin(), d.end(), bytes.begin());
         bytes[1] = 0;
-        if (services.edition() == Edition::MP3) {
-            bytes.resize(kPreferencesSize + kSonglistField, 0);
-            writeNameField(bytes.data() + kPreferencesSize, Preferences{}.songlist, kSonglistField);
-        }
+        if (mp3) writeNameField(bytes.data() + kPreferencesSize, Preferences{}.songlist, kSonglistField);
         createFolders(services.shell().configFolder);
         if (writeFileReplacing(path, bytes) != 0) services.showAlert("File write error!");
         return decodePreferences(bytes, services.edition());
