@@ -290,13 +290,15 @@ Ink hexCrystal(int f, double x, double y) {
     return Ink::clear();
 }
 
+// Large enough to read on its own: this brush never leaves a trail, so one stamp is all that
+// shows of it.
 Ink firefly(int f, double x, double y) {
     const double r = length(x, y);
-    if (r < 4.5) return Ink::shade(r * 7);
+    if (r < 9) return Ink::shade(r * 3.5);
     const double ray = f % 2 == 0 ? std::min(std::abs(x), std::abs(y))
                                   : std::min(std::abs(x - y), std::abs(x + y)) * 0.7071;
-    const double reach = 7 + 3 * (f / 2);
-    if (ray < 0.8 && r < reach) return Ink::shade(r * 7);
+    const double reach = 17 + 7 * (f / 2);
+    if (ray < 1.6 + 0.04 * r && r < reach) return Ink::shade(r * 3.5);
     return Ink::clear();
 }
 
@@ -349,7 +351,7 @@ std::vector<BrushDesign> makeBrushes() {
         trefoilKnot);
     add("Hex_Crystal", "nested hexagons with a heart in the fill colours", 60, 60, 6, second,
         hexCrystal);
-    add("@Firefly", "small glowing spark that never leaves a trail", 24, 24, 4, plain, firefly);
+    add("@Firefly", "glowing spark that never leaves a trail", 64, 64, 4, plain, firefly);
     return list;
 }
 

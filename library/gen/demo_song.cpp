@@ -100,7 +100,9 @@ class Mixer {
         double phase = 0;
         for (size_t i = 0; i < n && start + i < left_.size(); ++i) {
             const double t = double(i) / rate_;
-            const double hz = plan_.kickHz + 95.0 * std::exp(-t / 0.028);
+            // A quick pitch drop: the kick reaches the listening frequency within its first
+            // analysis windows, so the beat meter climbs once per kick and fires one beat.
+            const double hz = plan_.kickHz + 95.0 * std::exp(-t / 0.012);
             phase += 2 * kPi * hz / rate_;
             const double env = std::exp(-t / 0.2) * std::min(1.0, t / 0.0015);
             double s = std::sin(phase) * env;

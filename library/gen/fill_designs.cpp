@@ -78,7 +78,8 @@ Ink plasmaWaves(double x, double y) {
     return Ink::shade((s + 4) / 8 * 270);
 }
 
-// Stars of every size on black, thicker along a diagonal band like a galaxy's plane.
+// Stars of every size on black, thicker along a diagonal band like a galaxy's plane, whose
+// glowing dust clouds carry the colours through an otherwise black sky.
 Ink starfield(double x, double y) {
     constexpr int kCell = 16;
     const int cx = int(x) / kCell, cy = int(y) / kCell;
@@ -96,6 +97,14 @@ Ink starfield(double x, double y) {
             if (d < size || (size > 1.8 && ray < 0.6 && d < size * 3))
                 return Ink::shade(hash01(gx, gy, 8) * 90 + d * 8);
         }
+    const double band = std::exp(-std::pow((x - y * 1.3 - 50) / 110.0, 2));
+    double dust = 0, amplitude = 0.5, frequency = 1.0 / 80;
+    for (int octave = 0; octave < 4; ++octave) {
+        dust += amplitude * valueNoise(x * frequency, y * frequency, 21 + octave, 1 << 20);
+        amplitude *= 0.5;
+        frequency *= 2;
+    }
+    if (dust * band > 0.3) return Ink::shade(dust * 200 + x / 12);
     return Ink::black();
 }
 

@@ -141,6 +141,66 @@ TEST(BundledLibrary, MovementsKeepTheBrushOnThePictureAndMoving) {
     }
 }
 
+// A movement started from a record (the default record, or a style that leaves a slot's
+// parameters at 0) runs with the record's values rather than drawn ones, and may get no beat
+// for a long while (an intro, a quiet passage, no sound at all): it must still show the brush.
+TEST(BundledLibrary, MovementsMoveWithRecordParametersAndNoBeats) {
+    SeedServices s;
+    VisualState state = defaultVisualState();
+    AssetHooks hooks;
+    BrushSlots brushes;
+    ASSERT_TRUE(loadBrush(s, state, hooks, brushes, 0, "Veve", LoadOptions{}));
+    for (const auto& n : names("Movements", ".mvm")) {
+        MovementSlots slots;
+        ASSERT_TRUE(loadMovement(s, state, hooks, slots, 0, n, LoadOptions{})) << n;
+        MovementMachine machine;
+        machine.x = -5000;  // where a previous movement may have left the brush
+        const MovementInputs in = movementInputs(s, state, &brushes.slots[0], 0, 0);
+        startMovement(slots, 0, in, machine, s.random());
+        int onPicture = 0;
+        std::set<std::pair<int, int>> places;
+        for (int step = 0; step < 600; ++step) {
+            runMovement(slots, kStampProgram, in, machine, s.random());
+            if (!std::isfinite(machine.x) || !std::isfinite(machine.y)) {
+                ADD_FAILURE() << n << ": the position is not a number";
+                break;
+            }
+            onPicture += machine.x >= 0 && machine.x < 1024 && machine.y >= 0 && machine.y < 768;
+            places.insert({int(machine.x) / 8, int(machine.y) / 8});
+        }
+        EXPECT_GE(onPicture, 300) << n;
+        if (n != "Centre_Stage" && n != "Star_Jumps") {  // these rest where the last beat left them
+            EXPECT_GE(places.size(), 20u) << n;
+        }
+    }
+}
+
+// Every movement slot of every style holds parameter values inside its movement's ranges, so
+// the style's movements start as their author meant.
+TEST(BundledLibrary, StylesGiveMovementParametersInRange) {
+    SeedServices s;
+    AssetHooks hooks;
+    for (const auto& style : names("Styles", ".sty")) {
+        Bytes data;
+        ASSERT_EQ(readWholeFile(joinPath(kSeed, "Styles/" + style + ".sty"), data), 0) << style;
+        ASSERT_EQ(data.size(), vs::kSize) << style;
+        VisualState st;
+        std::copy(data.begin(), data.end(), st.bytes.begin());
+        for (int slot = 0; slot < kMovementSlots; ++slot) {
+            const std::string n = st.name(VisualState::movementName(slot));
+            MovementSlots slots;
+            ASSERT_TRUE(loadMovement(s, st, hooks, slots, 0, n, LoadOptions{}))
+                << style << ": " << n;
+            const MovementAsset& m = slots.slots[0];
+            for (int p = 0; p < m.paramCount; ++p) {
+                const int v = int8_t(st.get(VisualState::movementParams(slot) + size_t(p)));
+                EXPECT_GE(v, m.paramMin[size_t(p)]) << style << " slot " << slot + 1 << ": " << n;
+                EXPECT_LE(v, m.paramMax[size_t(p)]) << style << " slot " << slot + 1 << ": " << n;
+            }
+        }
+    }
+}
+
 TEST(BundledLibrary, StylesNameOnlyBundledAssets) {
     std::set<std::string> known = {kNoneName};
     for (const char* folder : {"Brushes", "Gradients", "Movements", "Fills", "Effects"})
