@@ -77,6 +77,9 @@ void Conductor::openTrace(const std::string& path) {
 void Conductor::setTrace(TraceSink* trace) { triggers_.setTrace(trace); }
 
 void Conductor::startAnimation(bool firstStart, const std::function<void(const char*)>& progress) {
+    // The song time starts now, so the changes the start applies carry song times.
+    ShellState& sh = services_.shell();
+    sh.songClockOrigin = services_.platform().tickCount();
     if (firstStart) {
         VisualState record;
         readStyleByName(services_, kLastSessionName, record);
@@ -93,7 +96,6 @@ void Conductor::startAnimation(bool firstStart, const std::function<void(const c
             vs_.set(vs::CurrentFill, uint8_t(pick));
         }
     }
-    ShellState& sh = services_.shell();
     sh.songClockOrigin = services_.platform().tickCount();
     const uint32_t t = 0;
     triggers_.songStart(t);

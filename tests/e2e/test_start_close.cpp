@@ -1,0 +1,93 @@
+// End to end: each edition starts on the real display and sound server, covers the monitor with
+// its animation window, shows its controls window, and quits with exit code 0 when the controls
+// window is closed, having saved the last session and its preferences.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "e2e/e2e_support.h"
+#include "persist/preferences.h"
+#include "platform/files.h"
+
+namespace korel::e2e {
+namespace {
+
+// Start-up loads every asset of the library; under the sanitizers that takes a while.
+constexpr int kWindowsWithinMs = 30000;
+// The closing animation lasts up to 4.5 s.
+constexpr int kExitWithinMs = 10000;
+
+std::string fileText(const std::string& path) {
+    Bytes b;
+    readWholeFile(path, b);
+    return std::string(b.begin(), b.end());
+}
+
+// The animation window covers the monitor under the cursor and the controls window is shown.
+// Both windows exist from start-up on; they are shown (and the animation sized) a little later.
+void expectCoverAndControls(DesktopPlatform& desktop) {
+    Rect monitor;
+    ASSERT_TRUE(desktop.monitorAtCursor(monitor));
+    WindowGeometry g, controls;
+    for (int i = 0; i < 100; ++i) {
+        g = windowGeometry(kAnimationTitle);
+        controls = windowGeometry(kControlsTitle);
+        if (!g.known) break;
+        if (g.viewable && g.width == monitor.width() && g.height == monitor.height() &&
+            controls.viewable)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!g.known) {
+        std::cout << "xwininfo is not available: window placement not checked\n";
+        return;
+    }
+    EXPECT_TRUE(g.viewable);
+    EXPECT_EQ(g.x, monitor.left);
+    EXPECT_EQ(g.y, monitor.top);
+    EXPECT_EQ(g.width, monitor.width());
+    EXPECT_EQ(g.height, monitor.height());
+    EXPECT_TRUE(controls.known && controls.viewable) << "the controls window is not shown";
+}
+
+void startAndClose(const char* program, Edition edition, bool checkWindows) {
+    auto desktop = makeDesktopPlatform();
+    ASSERT_TRUE(desktop);
+    RunFolders folders;
+    ASSERT_TRUE(folders.ok());
+    ProgramRun run(*desktop, program, folders);
+    std::string error;
+    ASSERT_TRUE(run.startAndWaitForWindows(kWindowsWithinMs, error)) << error;
+    if (checkWindows) expectCoverAndControls(*desktop);
+
+    int elapsed = 0;
+    ASSERT_TRUE(run.closeControlsAndWait(kExitWithinMs, elapsed))
+        << program << " still runs " << elapsed << " ms after its controls window was closed";
+    std::cout << program << " ended " << elapsed << " ms after the close request\n";
+    EXPECT_EQ(run.child().exitCode(), 0) << run.log();
+    // A fatal failure ends with code 0 as well; error.txt tells it from a quit.
+    const std::string errorFile = folders.data() + "/error.txt";
+    EXPECT_FALSE(fileExists(errorFile)) << "fatal failure: " << fileText(errorFile);
+    EXPECT_TRUE(fileExists(folders.data() + "/Styles/Last_Session.sty"));
+    EXPECT_TRUE(fileExists(folders.config() + "/korel/" + preferencesFileName(edition)));
+}
+
+TEST(StartAndClose, LiveCoversTheScreenShowsItsControlsAndQuitsWithZero) {
+    KOREL_E2E_REQUIRE_SESSION();
+    startAndClose(kLiveProgram, Edition::LIVE, true);
+}
+
+TEST(StartAndClose, CdQuitsWithZero) {
+    KOREL_E2E_REQUIRE_SESSION();
+    startAndClose(kCdProgram, Edition::CD, true);
+}
+
+TEST(StartAndClose, Mp3QuitsWithZero) {
+    KOREL_E2E_REQUIRE_SESSION();
+    startAndClose(kMp3Program, Edition::MP3, true);
+}
+
+}  // namespace
+}  // namespace korel::e2e
