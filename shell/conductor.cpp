@@ -397,7 +397,9 @@ void Conductor::frameTick() {
         }
 
         // 4-5. Beats: replayed from a rave, detected from the sound, or generated from the tempo.
-        if (replayRave(t)) {
+        const bool replayed = replayRave(t);
+        if (replayed) {
+            // The rave's events stand in for the beats.
         } else if (vs_.switchOn(vs::kSwitchListening)) {
             if (sound_.devices.inputOpen) {
                 BeatReading r = detectBeat(sound_, vs_, t);
