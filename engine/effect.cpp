@@ -45,14 +45,8 @@ const char* decodeEffect(std::span<const uint8_t> file, uint8_t tag, ProgramSet&
     ByteReader reader(file);
     if (!reader.seek(efx::kLengthsOffset)) return kEndOfFileError;
     ProgramSet programs;
-    switch (readProgramTrailer(reader, programs)) {
-        case TrailerStatus::Ok:
-            break;
-        case TrailerStatus::Truncated:
-            return kEndOfFileError;
-        case TrailerStatus::BadLength:
-            return kNotValidFile;
-    }
+    if (const char* message = trailerMessage(readProgramTrailer(reader, programs)))
+        return message;
     out = std::move(programs);
     return nullptr;
 }

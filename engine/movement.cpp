@@ -53,14 +53,8 @@ const char* decodeMovement(std::span<const uint8_t> file, MovementAsset& out, Su
         if (!ok) return kEndOfFileError;
         m.paramDescriptions[i] = readNameField(field.data(), mvm::kParamDescriptionSize);
     }
-    switch (readProgramTrailer(in, m.programs)) {
-        case TrailerStatus::Ok:
-            break;
-        case TrailerStatus::Truncated:
-            return kEndOfFileError;
-        case TrailerStatus::BadLength:
-            return kNotValidFile;
-    }
+    if (const char* message = trailerMessage(readProgramTrailer(in, m.programs)))
+        return message;
     out = std::move(m);
     if (icon) *icon = std::move(iconImage);
     return nullptr;

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "assets/assets.h"
+
 namespace korel {
 
 TrailerStatus readProgramTrailer(ByteReader& in, ProgramSet& out) {
@@ -20,6 +22,15 @@ TrailerStatus readProgramTrailer(ByteReader& in, ProgramSet& out) {
     }
     out = std::move(read);
     return TrailerStatus::Ok;
+}
+
+const char* trailerMessage(TrailerStatus status) {
+    switch (status) {
+        case TrailerStatus::Ok: return nullptr;
+        case TrailerStatus::Truncated: return kEndOfFileError;
+        case TrailerStatus::BadLength: return kNotValidFile;
+    }
+    return kNotValidFile;
 }
 
 void writeProgramTrailer(ByteWriter& out, const ProgramSet& programs) {

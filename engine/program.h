@@ -90,6 +90,10 @@ enum class TrailerStatus {
     BadLength,  // a length is not a multiple of 8
 };
 
+// The load message of a trailer that did not read: "End of file error!" for a truncated one,
+// "Not a valid file!" for a bad length; null when it read.
+const char* trailerMessage(TrailerStatus status);
+
 // Reads three little-endian 16-bit lengths and the three blocks that follow them. On failure
 // `out` is left as it was and the reader may have moved on.
 TrailerStatus readProgramTrailer(ByteReader& in, ProgramSet& out);

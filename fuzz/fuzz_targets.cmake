@@ -1,0 +1,16 @@
+# libFuzzer targets, one per format: every fuzz_*.cpp beside this file (included from
+# fuzz/CMakeLists.txt). Each is built with -fsanitize=fuzzer plus ASan and UBSan; ctest replays
+# the committed seed corpus under fuzz/corpus/<format>/ once, and a bounded run is:
+#   fuzz_<format> -max_total_time=60 fuzz/corpus/<format>
+file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/fuzz_*.cpp)
+foreach(src ${fuzz_sources})
+  get_filename_component(target ${src} NAME_WE)
+  string(REGEX REPLACE "^fuzz_" "" format ${target})
+  add_executable(${target} ${src})
+  target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${target} PRIVATE korel_engine korel_assets korel_headless korel_base)
+  if(KOREL_TESTS)
+    add_test(NAME ${target}_corpus COMMAND ${target} -runs=0 ${CMAKE_CURRENT_LIST_DIR}/corpus/${format})
+  endif()
+endforeach()
