@@ -51,6 +51,36 @@ const char* decodeEffect(std::span<const uint8_t> file, uint8_t tag, ProgramSet&
     return nullptr;
 }
 
+namespace {
+
+enum class EffectRead { Loaded, CannotOpen, Failed };
+
+// The read steps both effect loaders share: open (a file that cannot be opened leaves the slot
+// named "(None)" and says so), the tag, and the programs. Messages are shown here.
+EffectRead readEffectFile(Services& services, VisualState& state, AssetKind kind, int slot,
+                          uint8_t tag, std::string_view name, const LoadOptions& options,
+                          ProgramSet& out) {
+    Bytes file;
+    switch (readAsset(services, kind, name, file, options.suppressMessages)) {
+        case ReadResult::Ok:
+            break;
+        case ReadResult::ReadFailed:
+            return EffectRead::Failed;
+        case ReadResult::CannotOpen:
+            clearSlotName(state, kind, slot);
+            assetMessage(services, assetOpenMessage(kind), options.suppressMessages);
+            return EffectRead::CannotOpen;
+    }
+    if (!checkTag(services, file, tag, tag, false)) return EffectRead::Failed;
+    if (const char* message = decodeEffect(file, tag, out)) {
+        assetMessage(services, message, options.suppressMessages);
+        return EffectRead::Failed;
+    }
+    return EffectRead::Loaded;
+}
+
+}  // namespace
+
 bool loadBrushEffect(Services& services, VisualState& state, AssetHooks& hooks, BrushEffect& effect,
                      std::string_view name, const LoadOptions& options,
                      const BrushEffectInputs& in) {
@@ -67,24 +97,16 @@ bool loadBrushEffect(Services& services, VisualState& state, AssetHooks& hooks, 
         finishLoad(services, state, hooks, AssetKind::BrushEffect, 0, name, options);
         return done(true);
     }
-    Bytes file;
-    switch (readAsset(services, AssetKind::BrushEffect, name, file, options.suppressMessages)) {
-        case ReadResult::Ok:
-            break;
-        case ReadResult::ReadFailed:
-            return false;
-        case ReadResult::CannotOpen:
-            clear();
-            clearSlotName(state, AssetKind::BrushEffect, 0);
-            assetMessage(services, assetOpenMessage(AssetKind::BrushEffect),
-                         options.suppressMessages);
-            return done(false);
-    }
-    if (!checkTag(services, file, efx::kBrushTag, efx::kBrushTag, false)) return false;
     ProgramSet programs;
-    if (const char* message = decodeEffect(file, efx::kBrushTag, programs)) {
-        assetMessage(services, message, options.suppressMessages);
-        return false;
+    switch (readEffectFile(services, state, AssetKind::BrushEffect, 0, efx::kBrushTag, name,
+                           options, programs)) {
+        case EffectRead::Loaded:
+            break;
+        case EffectRead::Failed:
+            return false;
+        case EffectRead::CannotOpen:
+            clear();
+            return done(false);
     }
     effect.programs = std::move(programs);
     effect.loaded = true;
@@ -195,24 +217,16 @@ bool loadColourEffect(Services& services, VisualState& state, AssetHooks& hooks,
         finishLoad(services, state, hooks, AssetKind::ColourEffect, slot, name, options);
         return done(true);
     }
-    Bytes file;
-    switch (readAsset(services, AssetKind::ColourEffect, name, file, options.suppressMessages)) {
-        case ReadResult::Ok:
-            break;
-        case ReadResult::ReadFailed:
-            return false;
-        case ReadResult::CannotOpen:
-            clear();
-            clearSlotName(state, AssetKind::ColourEffect, slot);
-            assetMessage(services, assetOpenMessage(AssetKind::ColourEffect),
-                         options.suppressMessages);
-            return done(false);
-    }
-    if (!checkTag(services, file, efx::kColourTag, efx::kColourTag, false)) return false;
     ProgramSet programs;
-    if (const char* message = decodeEffect(file, efx::kColourTag, programs)) {
-        assetMessage(services, message, options.suppressMessages);
-        return false;
+    switch (readEffectFile(services, state, AssetKind::ColourEffect, slot, efx::kColourTag,
+                           name, options, programs)) {
+        case EffectRead::Loaded:
+            break;
+        case EffectRead::Failed:
+            return false;
+        case EffectRead::CannotOpen:
+            clear();
+            return done(false);
     }
     range.programs = std::move(programs);
     range.effectLoaded = true;

@@ -197,10 +197,8 @@ void Conductor::loadAllSlots(const std::function<void(const char*)>& progress) {
     for (int i = 0; i < kBrushSlots; ++i)
         korel::loadBrush(services_, vs_, *this, engine_.brushes, i, vs_.name(VisualState::brushName(i)), o);
     say("Loading Effects...");
-    BrushEffectInputs in;
-    in.centreX = services_.shell().centreX;
-    in.centreY = services_.shell().centreY;
-    loadBrushEffect(services_, vs_, *this, engine_.brushEffect, vs_.name(vs::BrushEffect), o, in);
+    loadBrushEffect(services_, vs_, *this, engine_.brushEffect, vs_.name(vs::BrushEffect), o,
+                    effectInputs());
     loadColourEffect(services_, vs_, *this, engine_.brushRange, vs_.name(vs::BrushColourEffect), o, level());
     loadColourEffect(services_, vs_, *this, engine_.fillRange, vs_.name(vs::FillColourEffect), o, level());
     say("Loading Fills...");
@@ -227,10 +225,8 @@ void Conductor::loadChangedSlots(const VisualState& previous) {
             korel::loadBrush(services_, vs_, *this, engine_.brushes, i, vs_.name(off), o);
     }
     if (vs_.name(vs::BrushEffect) != previous.name(vs::BrushEffect)) {
-        BrushEffectInputs in;
-        in.centreX = services_.shell().centreX;
-        in.centreY = services_.shell().centreY;
-        loadBrushEffect(services_, vs_, *this, engine_.brushEffect, vs_.name(vs::BrushEffect), o, in);
+        loadBrushEffect(services_, vs_, *this, engine_.brushEffect, vs_.name(vs::BrushEffect), o,
+                        effectInputs());
     }
     if (vs_.name(vs::BrushColourEffect) != previous.name(vs::BrushColourEffect))
         loadColourEffect(services_, vs_, *this, engine_.brushRange, vs_.name(vs::BrushColourEffect), o, level());
@@ -585,36 +581,39 @@ void Conductor::setColourTiming(uint32_t period, int direction, uint32_t nextSte
     tick_.nextColourTime = nextStep;
 }
 
+BrushEffectInputs Conductor::effectInputs() const {
+    BrushEffectInputs in;
+    in.centreX = services_.shell().centreX;
+    in.centreY = services_.shell().centreY;
+    in.soundLevel = level();
+    return in;
+}
+
+bool Conductor::refusedByAttachment(AttachedCategory category, int slot) {
+    std::string refusal = slotProtection(vs_, category, slot);
+    if (refusal.empty()) return false;
+    services_.showAlert(refusal);
+    return true;
+}
+
 bool Conductor::loadFile(FileCategory category, int slot, std::string_view name) {
     LoadOptions o;
     o.redrawCell = true;
     o.raveMode = 1;
     switch (category) {
         case FileCategory::Fill: {
-            std::string refusal = slotProtection(vs_, AttachedCategory::Fill, slot);
-            if (!refusal.empty()) {
-                services_.showAlert(refusal);
-                return false;
-            }
+            if (refusedByAttachment(AttachedCategory::Fill, slot)) return false;
             return korel::loadFill(services_, vs_, *this, engine_.fills, slot, name, o);
         }
         case FileCategory::Gradient: {
-            std::string refusal = slotProtection(vs_, AttachedCategory::Gradient, slot);
-            if (!refusal.empty()) {
-                services_.showAlert(refusal);
-                return false;
-            }
+            if (refusedByAttachment(AttachedCategory::Gradient, slot)) return false;
             return korel::loadGradient(services_, vs_, *this, engine_.gradients, slot, name, o);
         }
         case FileCategory::Brush:
             o.resetAttachments = true;
             return korel::loadBrush(services_, vs_, *this, engine_.brushes, slot, name, o);
         case FileCategory::Movement: {
-            std::string refusal = slotProtection(vs_, AttachedCategory::Movement, slot);
-            if (!refusal.empty()) {
-                services_.showAlert(refusal);
-                return false;
-            }
+            if (refusedByAttachment(AttachedCategory::Movement, slot)) return false;
             o.chooseParameters = true;
             return korel::loadMovement(services_, vs_, *this, engine_.movements, slot, name, o);
         }
@@ -628,13 +627,9 @@ bool Conductor::loadEffect(EffectSlot slot, std::string_view name) {
     LoadOptions o;
     o.redrawCell = true;
     switch (slot) {
-        case EffectSlot::Brush: {
-            BrushEffectInputs in;
-            in.centreX = services_.shell().centreX;
-            in.centreY = services_.shell().centreY;
-            in.soundLevel = level();
-            return loadBrushEffect(services_, vs_, *this, engine_.brushEffect, name, o, in);
-        }
+        case EffectSlot::Brush:
+            return loadBrushEffect(services_, vs_, *this, engine_.brushEffect, name, o,
+                                   effectInputs());
         case EffectSlot::BrushColour:
             return loadColourEffect(services_, vs_, *this, engine_.brushRange, name, o, level());
         case EffectSlot::FillColour:
@@ -659,21 +654,18 @@ std::string_view Conductor::listing(FileCategory category) {
 void Conductor::prepareClosing(int& brushLeft, int& brushBottom) {
     // The brush effect is released; the closing brush is one the user has not loaded.
     engine_.brushEffect = BrushEffect{};
-    std::string_view list = listing(FileCategory::Brush);
-    const int n = listingCount(list);
-    if (n >= 7) {
+    const std::vector<std::string> names = listingNames(listing(FileCategory::Brush));
+    if (names.size() >= 7) {
         std::vector<std::string> candidates;
-        for (int i = 0; i < n; ++i) {
-            std::string trimmed(listingEntry(list, i));
-            while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\r'))
-                trimmed.pop_back();
+        for (const std::string& name : names) {
             bool loaded = false;
             for (int s = 0; s < kBrushSlots; ++s)
-                loaded |= vs_.name(VisualState::brushName(s)) == trimmed;
-            if (!loaded) candidates.push_back(trimmed);
+                loaded |= vs_.name(VisualState::brushName(s)) == name;
+            if (!loaded) candidates.push_back(name);
         }
         if (!candidates.empty()) {
-            const std::string pick = candidates[size_t(services_.random().below(int(candidates.size())))];
+            const int index = services_.random().below(int(candidates.size()));
+            const std::string pick = candidates[size_t(index)];
             const int current = engine_.brushes.current;
             for (auto& b : engine_.brushes.slots) emptyBrush(b);
             LoadOptions o;

@@ -18,6 +18,7 @@
 #include "engine/gradient.h"
 #include "engine/movement.h"
 #include "engine/palette_range.h"
+#include "persist/attachments.h"
 #include "persist/preferences.h"
 #include "persist/program_files.h"
 #include "persist/sets.h"
@@ -167,6 +168,10 @@ private:
     void updateHoverHelp() {}
 
     double level() const { return sound_.listen.soundScale; }
+    // What a brush-effect program reads when an effect is loaded.
+    BrushEffectInputs effectInputs() const;
+    // Shows the refusal when a brush's attachment protects the slot.
+    bool refusedByAttachment(AttachedCategory category, int slot);
     const Gradient& currentGradient() const;
     void trailStep(int effectProgram);
     void colourStep(uint32_t t);

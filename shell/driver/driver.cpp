@@ -113,11 +113,7 @@ private:
             a >> loop;
             wav_ = file;
             wavLoop_ = loop == "loop";
-            if (sound_) {
-                std::string error;
-                if (!sound_->loadWav(wav_, error, wavLoop_)) return "cannot use \"" + wav_ + "\": " + error;
-            }
-            return {};
+            return sound_ ? loadSound() : std::string();
         }
         if (cmd == "trace") {
             if (rest != "on" && rest != "off") return "trace on|off";
@@ -248,8 +244,8 @@ private:
         sound_->addLine("Line In", LineType::Line);
         sound_->addLine("Stereo Mix", LineType::WaveOutput);
         if (!wav_.empty()) {
-            std::string error;
-            if (!sound_->loadWav(wav_, error, wavLoop_)) return "cannot use \"" + wav_ + "\": " + error;
+            std::string err = loadSound();
+            if (!err.empty()) return err;
         }
         options_.soundInput = sound_.get();
         program_ = std::make_unique<DriverProgram>(*platform_, edition_, options_, out_);
@@ -257,6 +253,13 @@ private:
         if (!program_->start(commandLine)) ended_ = true;
         else pump();
         return {};
+    }
+
+    // Feeds the sound input from the script's WAV file; a message when it cannot be used.
+    std::string loadSound() {
+        std::string error;
+        if (sound_->loadWav(wav_, error, wavLoop_)) return {};
+        return "cannot use \"" + wav_ + "\": " + error;
     }
 
     WindowId window(const std::string& name) const {
