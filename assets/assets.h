@@ -25,7 +25,7 @@
 #include "persist/visual_state.h"
 #include "platform/bytes.h"
 #include "platform/surface.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

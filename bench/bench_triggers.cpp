@@ -4,7 +4,7 @@
 
 #include "persist/visual_state.h"
 #include "platform/headless/headless_platform.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "triggers/triggers.h"
 
 using namespace korel;

@@ -20,7 +20,7 @@
 #include "engine/palette_range.h"
 #include "persist/visual_state.h"
 #include "platform/surface.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

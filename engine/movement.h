@@ -16,7 +16,7 @@
 #include "engine/program.h"
 #include "persist/visual_state.h"
 #include "platform/surface.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

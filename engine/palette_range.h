@@ -14,7 +14,7 @@
 #include "persist/visual_state.h"
 #include "platform/bytes.h"
 #include "platform/types.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

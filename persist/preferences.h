@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/bytes.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "persist/visual_state.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

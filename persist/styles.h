@@ -5,7 +5,7 @@
 
 #include "persist/visual_state.h"
 #include "platform/bytes.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

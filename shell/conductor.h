@@ -23,7 +23,7 @@
 #include "persist/program_files.h"
 #include "persist/sets.h"
 #include "persist/visual_state.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "sound/sound.h"
 #include "triggers/trace.h"
 #include "triggers/triggers.h"

@@ -14,7 +14,7 @@
 #include "persist/visual_state.h"
 #include "platform/instance.h"
 #include "platform/sound_input.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

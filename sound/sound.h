@@ -17,7 +17,7 @@
 #include "platform/sound_input.h"
 #include "platform/surface.h"
 #include "platform/types.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel {
 

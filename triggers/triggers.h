@@ -13,7 +13,7 @@
 
 #include "persist/visual_state.h"
 #include "platform/bytes.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "triggers/trigger_host.h"
 
 namespace korel {

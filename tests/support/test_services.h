@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/headless/headless_platform.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 namespace korel::test {
 

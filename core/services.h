@@ -1,5 +1,5 @@
-// What every subsystem may use of the shell: the platform, the alert, the random generator,
-// the shell and display state, and the copy of the drawing surface to the animation window.
+// What every subsystem may use: the platform, the alert, the random generator, the shell and
+// display state, and the copy of the drawing surface to the animation window.
 //
 // Subsystems take a Services& instead of reaching for globals, so a test can build a fresh
 // program (or only the pieces it needs) on the headless platform.

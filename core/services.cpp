@@ -1,5 +1,5 @@
 // Song time and data-folder paths.
-#include "shell/services.h"
+#include "core/services.h"
 
 #include "platform/files.h"
 
