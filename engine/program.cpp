@@ -26,9 +26,12 @@ TrailerStatus readProgramTrailer(ByteReader& in, ProgramSet& out) {
 
 const char* trailerMessage(TrailerStatus status) {
     switch (status) {
-        case TrailerStatus::Ok: return nullptr;
-        case TrailerStatus::Truncated: return kEndOfFileError;
-        case TrailerStatus::BadLength: return kNotValidFile;
+        case TrailerStatus::Ok:
+            return nullptr;
+        case TrailerStatus::Truncated:
+            return kEndOfFileError;
+        case TrailerStatus::BadLength:
+            return kNotValidFile;
     }
     return kNotValidFile;
 }
@@ -62,6 +65,29 @@ size_t skipCount(double v) {
     double m = std::fmod(std::trunc(v), 256.0);
     if (m < 0) m += 256.0;
     return size_t(m);
+}
+
+// The arithmetic that movement and effect programs share; false for any other operation.
+bool commonArithmetic(int operation, double a, double b, double& result) {
+    switch (operation) {
+        case pf::ST:
+            result = a;
+            return true;
+        case pf::SM:
+            result = a + b;
+            return true;
+        case pf::DF:
+            result = a - b;
+            return true;
+        case pf::PR:
+            result = a * b;
+            return true;
+        case pf::QU:
+            result = a / b;
+            return true;
+        default:
+            return false;
+    }
 }
 
 class MovementRun {
@@ -145,21 +171,6 @@ void runMovementProgram(std::span<const uint8_t> program, bool centred, const Mo
         const double d = dest ? *dest : 0.0;
         double result = 0;
         switch (ins.operation) {
-            case pf::ST:
-                result = a;
-                break;
-            case pf::SM:
-                result = a + b;
-                break;
-            case pf::DF:
-                result = a - b;
-                break;
-            case pf::PR:
-                result = a * b;
-                break;
-            case pf::QU:
-                result = a / b;
-                break;
             case pf::IQ:
                 result = std::floor(a / b);
                 break;
@@ -219,7 +230,7 @@ void runMovementProgram(std::span<const uint8_t> program, bool centred, const Mo
                 stampCount = saturate16(std::trunc(-a));
                 continue;
             default:
-                continue;
+                if (!commonArithmetic(ins.operation, a, b, result)) continue;
         }
         if (dest) *dest = result;
     }
@@ -268,21 +279,6 @@ double runBrushEffectProgram(std::span<const uint8_t> program, const BrushEffect
         const double b = operand(ins.b, ins.bFirst);
         double result = 0;
         switch (ins.operation) {
-            case pf::ST:
-                result = a;
-                break;
-            case pf::SM:
-                result = a + b;
-                break;
-            case pf::DF:
-                result = a - b;
-                break;
-            case pf::PR:
-                result = a * b;
-                break;
-            case pf::QU:
-                result = a / b;
-                break;
             case pf::AF:
                 result = a + 1 / b;
                 break;
@@ -296,7 +292,7 @@ double runBrushEffectProgram(std::span<const uint8_t> program, const BrushEffect
                 result = std::cos(kProgramPi * a / (2 * b));
                 break;
             default:
-                continue;
+                if (!commonArithmetic(ins.operation, a, b, result)) continue;
         }
         if (dest) *dest = result;
     }
