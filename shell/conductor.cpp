@@ -422,6 +422,7 @@ void Conductor::frameTick() {
         const uint32_t h = t / 500;
         if (h > tick_.lastHalfSecond) {
             tick_.lastHalfSecond = h;
+            if (hooks_.display) hooks_.display->halfSecond(t);
             if (sound_.devices.searchChannel != kNoSearch) searchStep(sound_, services_, t);
         }
     }

@@ -24,6 +24,7 @@
 #include "persist/sets.h"
 #include "persist/visual_state.h"
 #include "core/services.h"
+#include "shell/tick_hooks.h"
 #include "sound/sound.h"
 #include "triggers/trace.h"
 #include "triggers/triggers.h"
@@ -119,6 +120,8 @@ public:
     bool lastSessionRestored() const { return lastSessionRestored_; }
 
     // --- The frame tick -------------------------------------------------------------------
+    // The player, the rave and the controls window attach here; what is not attached is skipped.
+    void attach(const TickHooks& hooks) { hooks_ = hooks; }
     void frameTick();
     void beatFlash(uint32_t time, bool realBeat);
     void forceBeat();
@@ -160,12 +163,14 @@ public:
     void applyChange(int code, int slot) override;
 
 private:
-    // Attach points of the frame tick for the players, raves and the controls window; they do
-    // nothing until those parts arrive.
-    bool songEnded(uint32_t /*t*/) { return false; }
-    bool replayRave(uint32_t /*t*/) { return false; }
-    void redrawMeters(uint8_t /*level*/, bool /*beat*/) {}
-    void updateHoverHelp() {}
+    bool songEnded(uint32_t t) { return hooks_.song && hooks_.song->songEnded(t); }
+    bool replayRave(uint32_t t) { return hooks_.rave && hooks_.rave->replayStep(t); }
+    void redrawMeters(uint8_t level, bool beat) {
+        if (hooks_.display) hooks_.display->redrawMeters(level, beat);
+    }
+    void updateHoverHelp() {
+        if (hooks_.display) hooks_.display->updateHoverHelp();
+    }
 
     double level() const { return sound_.listen.soundScale; }
     // What a brush-effect program reads when an effect is loaded.
@@ -196,6 +201,7 @@ private:
     bool userStateAside_ = false;
     VisualState userState_;
     bool pictureDrawn_ = false;
+    TickHooks hooks_;
 };
 
 }  // namespace korel
