@@ -7,37 +7,20 @@
 #include "platform/headless/headless_sound.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
+#include "support/running_program.h"
 #include "support/test_services.h"
 
 using namespace korel;
 
-namespace {
-struct Running {
-    Running() : platform(640, 480), sound(platform) {
-        sound.addLine("Line In", LineType::Line);
-        ProgramOptions o;
-        o.dataFolder = temp.file("data");
-        o.configFolder = temp.file("config");
-        o.lockFolder = temp.path();
-        o.seedFolder = KOREL_SEED_DIR;
-        o.soundInput = &sound;
-        program = std::make_unique<Program>(platform, Edition::LIVE, o);
-        ok = program->start("");
-    }
-    test::TempFolder temp;
-    HeadlessPlatform platform;
-    HeadlessSound sound;
-    std::unique_ptr<Program> program;
-    bool ok = false;
-};
-}  // namespace
+using Running = test::RunningLive;
 
 TEST(SaveFile, StylesUnderTypedNames) {
     Running r;
     ASSERT_TRUE(r.ok);
     Conductor& c = r.program->conductor();
     EXPECT_FALSE(c.saveFile(FileKind::Style, "", {}));
-    EXPECT_EQ(r.program->shell().pendingMessage, "Text field is empty! Please type text into field.");
+    EXPECT_EQ(r.program->shell().pendingMessage,
+              "Text field is empty! Please type text into field.");
 
     ASSERT_TRUE(c.saveFile(FileKind::Style, "My Groove", {}));
     const std::string path = makeFileName(*r.program, FileKind::Style, "My_Groove");

@@ -5,7 +5,7 @@
 #include "platform/headless/headless_sound.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
-#include "support/test_services.h"
+#include "support/running_program.h"
 
 using namespace korel;
 
@@ -27,18 +27,10 @@ struct Hooks : SongWatch, RaveReplay, TickDisplay {
 }  // namespace
 
 TEST(TickHooks, SongEndRaveReplayAndDisplay) {
-    test::TempFolder temp;
-    HeadlessPlatform platform(320, 240);
-    HeadlessSound sound(platform);
-    sound.addLine("Line In", LineType::Line);
-    ProgramOptions o;
-    o.dataFolder = temp.file("data");
-    o.configFolder = temp.file("config");
-    o.lockFolder = temp.path();
-    o.seedFolder = KOREL_SEED_DIR;
-    o.soundInput = &sound;
-    Program p(platform, Edition::LIVE, o);
-    ASSERT_TRUE(p.start(""));
+    test::RunningLive r(320, 240);
+    ASSERT_TRUE(r.ok);
+    Program& p = *r.program;
+    HeadlessPlatform& platform = r.platform;
     Conductor& c = p.conductor();
     Hooks h;
     h.raveEndsAt = 3000;

@@ -1,0 +1,33 @@
+// A LIVE program started on the headless platform in a fresh data folder, with one silent
+// "Line In" line to listen to.
+#pragma once
+
+#include <memory>
+
+#include "platform/headless/headless_sound.h"
+#include "shell/program.h"
+#include "support/test_services.h"
+
+namespace korel::test {
+
+struct RunningLive {
+    explicit RunningLive(int width = 640, int height = 480)
+        : platform(width, height), sound(platform) {
+        sound.addLine("Line In", LineType::Line);
+        ProgramOptions o;
+        o.dataFolder = temp.file("data");
+        o.configFolder = temp.file("config");
+        o.lockFolder = temp.path();
+        o.seedFolder = KOREL_SEED_DIR;
+        o.soundInput = &sound;
+        program = std::make_unique<Program>(platform, Edition::LIVE, o);
+        ok = program->start("");
+    }
+    TempFolder temp;
+    HeadlessPlatform platform;
+    HeadlessSound sound;
+    std::unique_ptr<Program> program;
+    bool ok = false;
+};
+
+}  // namespace korel::test
