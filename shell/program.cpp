@@ -117,7 +117,8 @@ bool Program::initApplication() {
     // 14. The splash.
     drawSplash();
 
-    // 15. The data folder: created and seeded from the installed library on the first run.
+    // 15. The data folder: created and seeded from the installed library on the first run; an
+    // asset folder missing later is seeded again.
     prepareDataFolder();
 
     // 16. The raves folder.
@@ -194,6 +195,8 @@ void Program::prepareDataFolder() {
     sh.dataFolder = options_.dataFolder;
     sh.seedFolder = options_.seedFolder;
     if (firstRun && !sh.seedFolder.empty()) seedDataFolder(sh.seedFolder, sh.dataFolder);
+    // A data folder that lost an asset folder (or kept only an empty one) gets it back.
+    seedAssetFolders(sh.seedFolder, sh.dataFolder);
 }
 
 // --- After start -------------------------------------------------------------------------

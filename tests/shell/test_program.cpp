@@ -76,6 +76,37 @@ TEST(Program, WindowsHaveTheirTitlesAndSizes) {
     EXPECT_TRUE(folderExists(r.options.dataFolder + "/Raves"));
 }
 
+TEST(Program, AnAssetFolderLostFromTheDataFolderIsSeededAgain) {
+    TestRun r;
+    const std::string& data = r.options.dataFolder;
+    auto count = [](const std::string& folder) {
+        std::vector<std::string> names;
+        return listFolder(folder, "", names) == 0 ? names.size() : size_t(0);
+    };
+    // Styles holds the user's own files (one under a bundled name); Brushes only the user's
+    // brush; Fills is empty, as a shutdown leaves a missing one; the rest are gone.
+    for (const char* f : {"Fills", "Styles", "Brushes"})
+        ASSERT_EQ(createFolders(data + "/" + f), 0);
+    ASSERT_EQ(writeFileReplacing(data + "/Styles/Night_Drive.sty", Bytes{7, 7}), 0);
+    ASSERT_EQ(writeFileReplacing(data + "/Styles/Mine.sty", Bytes{8}), 0);
+    ASSERT_EQ(writeFileReplacing(data + "/Brushes/Mine.bru", Bytes{9}), 0);
+    {
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+    }
+    const std::string seed = KOREL_SEED_DIR;
+    for (const char* f : {"Gradients", "Fills", "Movements", "Effects", "Music"}) {
+        EXPECT_GT(count(seed + "/" + f), 0u) << f;
+        EXPECT_EQ(count(data + "/" + f), count(seed + "/" + f)) << f;
+    }
+    // The user's folders and files are left as they were.
+    Bytes b;
+    ASSERT_EQ(readWholeFile(data + "/Styles/Night_Drive.sty", b), 0);
+    EXPECT_EQ(b, (Bytes{7, 7}));
+    EXPECT_EQ(count(data + "/Styles"), 2u);
+    EXPECT_EQ(count(data + "/Brushes"), 1u);
+}
+
 TEST(Program, ASecondInstanceEndsSilently) {
     TestRun r;
     Program first(r.platform, r.edition, r.options);
