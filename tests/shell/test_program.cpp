@@ -1,6 +1,7 @@
 // The program's life: command line, single instance, start-up alerts, quitting, fatal exits.
 #include <gtest/gtest.h>
 
+#include "persist/preferences.h"
 #include "platform/files.h"
 #include "platform/headless/headless_sound.h"
 #include "shell/program.h"
@@ -189,6 +190,72 @@ TEST(Program, AClickOnTheAnimationEndsTheClosingAtOnce) {
     r.platform.pushClick(p.animationWindow(), 5, 5);
     for (int i = 0; i < 10 && p.phase() != Phase::Ended; ++i) p.pass();
     EXPECT_EQ(p.phase(), Phase::Ended);
+}
+
+TEST(Program, ATerminateRequestEndsEveryStateKeepingWhatAQuitKeeps) {
+    auto terminate = [](HeadlessPlatform& hp) {
+        Event e;
+        e.kind = EventKind::Terminate;
+        hp.pushEvent(e);
+    };
+    auto kept = [](const TestRun& r) {
+        return fileExists(r.options.dataFolder + "/Styles/Last_Session.sty") &&
+               fileExists(r.options.configFolder + "/" + preferencesFileName(Edition::LIVE));
+    };
+    {
+        SCOPED_TRACE("an alert open while running");
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        p.showAlert("Not a valid style file!");
+        ASSERT_FALSE(kept(r));
+        terminate(r.platform);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Ended);  // no closing animation
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_FALSE(p.shell().alertShowing);
+        EXPECT_TRUE(r.platform.windows().empty());
+        EXPECT_TRUE(kept(r));
+    }
+    {
+        SCOPED_TRACE("an alert open when the closing animation is over");
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        r.platform.setTime(100000);
+        p.quitProgram();
+        p.showAlert("File write error!");
+        r.platform.advance(6000);
+        pump(p, r.platform);
+        ASSERT_EQ(p.phase(), Phase::Closing);  // the alert holds the closing loop
+        terminate(r.platform);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Ended);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(r.platform.windows().empty());
+        EXPECT_TRUE(kept(r));
+    }
+    {
+        SCOPED_TRACE("in the middle of the closing animation");
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        p.quitProgram();
+        pump(p, r.platform);
+        terminate(r.platform);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Ended);
+    }
+    {
+        SCOPED_TRACE("during start-up");
+        TestRun r;
+        terminate(r.platform);
+        Program p(r.platform, r.edition, r.options);
+        EXPECT_FALSE(p.start(""));
+        EXPECT_EQ(p.phase(), Phase::Ended);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(r.platform.windows().empty());
+    }
 }
 
 TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
