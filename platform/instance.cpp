@@ -3,23 +3,46 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace korel {
 
-bool InstanceLock::acquire(const std::string& folder, const std::string& name) {
-    release();
-    std::string path = folder + "/" + name + ".lock";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+InstanceLock::Outcome InstanceLock::tryFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return Outcome::Unavailable;
+    const std::string path = folder + "/" + name + ".lock";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return Outcome::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return error == EWOULDBLOCK ? Outcome::HeldElsewhere : Outcome::Unavailable;
     }
+    // A file left by an older build may still be open to others.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::getuid() && (st.st_mode & 077) != 0)
+        ::fchmod(fd, 0600);
     fd_ = fd;
-    return true;
+    path_ = path;
+    return Outcome::Taken;
+}
+
+bool InstanceLock::acquire(const std::string& folder, const std::string& name,
+                           const std::string& fallbackRoot) {
+    release();
+    switch (tryFolder(folder, name)) {
+        case Outcome::Taken:
+            return true;
+        case Outcome::HeldElsewhere:
+            return false;
+        case Outcome::Unavailable:
+            break;
+    }
+    // Without any lock file the program still runs: a second copy is the lesser harm.
+    return tryFolder(privateFolder(fallbackRoot), name) != Outcome::HeldElsewhere;
 }
 
 void InstanceLock::release() {
@@ -27,12 +50,25 @@ void InstanceLock::release() {
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+    path_.clear();
+}
+
+std::string InstanceLock::privateFolder(const std::string& root) {
+    const uid_t uid = ::getuid();
+    const std::string path = root + "/korel-" + std::to_string(uid);
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return {};
+    // Someone else may have made the name first, in a folder everyone can write to.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid) return {};
+    if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return {};
+    return path;
 }
 
 std::string InstanceLock::defaultFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && *runtime) return runtime;
-    return "/tmp";
+    const std::string fallback = privateFolder();
+    return fallback.empty() ? std::string("/tmp") : fallback;
 }
 
 }  // namespace korel

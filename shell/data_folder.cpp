@@ -21,6 +21,17 @@ std::string home() {
     return h.empty() ? std::string("/tmp") : h;
 }
 
+// True when the folder or any folder below it holds a file.
+bool holdsAFile(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_directory(ec)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string defaultDataFolder() {
@@ -71,6 +82,24 @@ int seedDataFolder(const std::string& seed, const std::string& data) {
             int e = copyFile(it->path().string(), target.string());
             if (e && !first) first = e;
         }
+    }
+    return first;
+}
+
+int seedAssetFolders(const std::string& seed, const std::string& data) {
+    namespace fs = std::filesystem;
+    static const char* const kSeededFolders[] = {"Gradients", "Brushes", "Movements", "Fills",
+                                                 "Effects",   "Styles",  "Music"};
+    std::error_code ec;
+    if (seed.empty() || !fs::is_directory(seed, ec)) return 0;
+    int first = 0;
+    for (const char* name : kSeededFolders) {
+        const fs::path from = fs::path(seed) / name;
+        const fs::path to = fs::path(data) / name;
+        if (!fs::is_directory(from, ec) || holdsAFile(to)) continue;
+        int e = createFolders(to.string());
+        if (e == 0) e = seedDataFolder(from.string(), to.string());
+        if (e && !first) first = e;
     }
     return first;
 }

@@ -18,4 +18,10 @@ std::string defaultSeedFolder();
 // files that already exist alone. Returns 0 or the first error code.
 int seedDataFolder(const std::string& seed, const std::string& data);
 
+// Fills each asset folder ("Gradients", "Brushes", "Movements", "Fills", "Effects", "Styles",
+// "Music") that is missing from the data folder, or holds no file, from the seed folder's, so
+// that a data folder that lost one still starts with assets. A folder that holds any file is the
+// user's and is left alone. Returns 0 or the first error code.
+int seedAssetFolders(const std::string& seed, const std::string& data);
+
 }  // namespace korel

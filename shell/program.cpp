@@ -61,6 +61,14 @@ bool Program::start(std::string_view commandLine) {
         exitCode_ = 0;
         return false;
     }
+    // Asked to end during start-up: nothing has changed yet that a quit would keep, so the
+    // run ends before the last session is restored.
+    if (platform().hasQueued(kNoWindow, EventKind::Terminate)) {
+        shutdown();
+        phase_ = Phase::Ended;
+        exitCode_ = 0;
+        return false;
+    }
     afterStart();
     return phase_ == Phase::Running;
 }
@@ -98,6 +106,7 @@ bool Program::initApplication() {
     alert.rect = Rect{ax, ay, ax + 242, ay + 115};
     alert.framed = true;
     alert.topmost = true;
+    alert.modal = true;
     alertWindow_ = pf.createWindow(alert);
     if (alertWindow_ == kNoWindow) fatalExit("Dialog");
 
@@ -117,7 +126,8 @@ bool Program::initApplication() {
     // 14. The splash.
     drawSplash();
 
-    // 15. The data folder: created and seeded from the installed library on the first run.
+    // 15. The data folder: created and seeded from the installed library on the first run; an
+    // asset folder missing later is seeded again.
     prepareDataFolder();
 
     // 16. The raves folder.
@@ -194,6 +204,8 @@ void Program::prepareDataFolder() {
     sh.dataFolder = options_.dataFolder;
     sh.seedFolder = options_.seedFolder;
     if (firstRun && !sh.seedFolder.empty()) seedDataFolder(sh.seedFolder, sh.dataFolder);
+    // A data folder that lost an asset folder (or kept only an empty one) gets it back.
+    seedAssetFolders(sh.seedFolder, sh.dataFolder);
 }
 
 // --- After start -------------------------------------------------------------------------
@@ -355,7 +367,7 @@ void Program::windowEvent(const Event& e) {
             if (e.window == anim) displayChanged(e.depth, e.width, e.height);
             break;
         case EventKind::Terminate:
-            if (sh.running) quitProgram();
+            terminateProgram();
             break;
         case EventKind::KeyDown:
             keyDown(e);
@@ -569,14 +581,19 @@ void Program::alertEvent(const Event& e) {
 
 // --- Quitting and closing -------------------------------------------------------------------
 
-void Program::quitProgram() {
-    ShellState& sh = shell();
+void Program::keepSessionForQuit() {
     Platform& pf = platform();
-    sh.running = false;
+    shell().running = false;
     // The music stops; the last session and the preferences are kept for the next start.
     conductor_->saveLastSession();
     conductor_->preferences().helpOpen = helpWindow_ != kNoWindow && pf.windowVisible(helpWindow_);
     writePreferences(*this, conductor_->preferences());
+}
+
+void Program::quitProgram() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    keepSessionForQuit();
     // The brush effect is released and the closing brush chosen.
     conductor_->prepareClosing(closingBrushLeft_, closingBrushBottom_);
     pf.showWindow(controlsWindow_, false);
@@ -592,6 +609,16 @@ void Program::quitProgram() {
         pf.invalidateWindow(display().animationWindow);
         sh.songClockOrigin = pf.tickCount();
     }
+}
+
+void Program::terminateProgram() {
+    // Whatever the program is doing, it keeps what a quit keeps (a quit under way has kept it
+    // already) and ends now: no closing animation, and no alert left waiting for OK.
+    if (shell().running) keepSessionForQuit();
+    if (shell().alertShowing) dismissAlert();
+    shutdown();
+    phase_ = Phase::Ended;
+    exitCode_ = 0;
 }
 
 void Program::copySurfaceToWindow(const Rect& r) {

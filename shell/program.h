@@ -67,6 +67,9 @@ public:
     void enterBackground();
     void returnToForeground();
     void quitProgram();
+    // The system asks the program to end (a signal, the session ending): it saves what a quit
+    // saves, dismisses any alert and ends with code 0 without the closing animation.
+    void terminateProgram();
     // A change of the monitor's depth or size.
     void displayChanged(int depth, int width, int height);
 
@@ -109,6 +112,9 @@ private:
     void frameTick();
     bool closingStep();
     void drawClosingCredits();
+
+    // Quitting: the last session and the preferences are saved; `running` is cleared.
+    void keepSessionForQuit();
 
     // The alert window.
     void paintAlert();

@@ -11,6 +11,7 @@
 #include "platform/desktop/desktop_fonts.h"
 #include "platform/desktop/desktop_keys.h"
 #include "platform/desktop/pixel_expand.h"
+#include "platform/desktop/terminate_watch.h"
 #include "platform/desktop/x11_windows.h"
 
 namespace korel {
@@ -27,6 +28,7 @@ struct DesktopWindow {
     Rect rect;  // client area, screen coordinates
     bool visible = false;
     bool enabled = true;
+    bool modal = false;
     Surface canvas;
     std::vector<uint32_t> shown;  // what the window shows, canvas-sized, 0xAARRGGBB
     int textureWidth = 0;
@@ -48,6 +50,9 @@ namespace {
 constexpr WindowId kForeignBit = 0x80000000u;
 constexpr uint32_t kDisplayCheckMs = 500;
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
+// From a terminate request to the end of the process, whatever the program is doing; the quit
+// sequence's files are written well within it, and the user is promised 2 s.
+constexpr int kTerminateDeadlineMs = 1000;
 
 // The classic desktop's static colours, which stand in until the program sets its palette so
 // that drawing done before that is not all black.
@@ -69,6 +74,15 @@ Palette defaultPalette() {
 }  // namespace
 
 DesktopPlatform::DesktopPlatform() {
+    // First, so that a request during the display's slow start is not lost. The quit event
+    // wakes a loop that waits for events; pump() turns it into Terminate.
+    terminate_ = std::make_unique<desktop::TerminateWatch>(
+        [] {
+            SDL_Event ev{};
+            ev.type = SDL_QUIT;
+            SDL_PushEvent(&ev);
+        },
+        kTerminateDeadlineMs);
     palette_ = defaultPalette();
     argb_ = desktop::argbTable(palette_);
     // Like any desktop program the visualiser lets the screen saver run (it has its own
@@ -78,6 +92,8 @@ DesktopPlatform::DesktopPlatform() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The terminate signals are ours (below): SIGHUP too, and with a deadline.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         startError_ = SDL_GetError();
         return;
@@ -103,6 +119,7 @@ DesktopPlatform::DesktopPlatform() {
 }
 
 DesktopPlatform::~DesktopPlatform() {
+    terminate_.reset();
     windows_.clear();
     fonts_.reset();
     beeper_.reset();
@@ -255,6 +272,7 @@ WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
     win->id = nextId_++;
     win->className = desc.className;
     win->title = desc.title;
+    win->modal = desc.modal;
     win->rect = desc.rect;
     if (win->rect.right < win->rect.left) win->rect.right = win->rect.left;
     if (win->rect.bottom < win->rect.top) win->rect.bottom = win->rect.top;
@@ -280,9 +298,10 @@ void DesktopPlatform::showWindow(WindowId w, bool show) {
     if (!win || win->visible == show) return;
     win->visible = show;
     if (show) {
-        SDL_ShowWindow(win->sdl);
+        SDL_ShowWindow(win->sdl);  // mapped on top of the others
         repaint(*win);
         queueExpose(w);  // whether or not the X server reports the exposure
+        if (!win->modal) keepModalOnTop(w, false);
     } else {
         SDL_HideWindow(win->sdl);
     }
@@ -296,14 +315,34 @@ bool DesktopPlatform::windowVisible(WindowId w) {
 void DesktopPlatform::raiseWindow(WindowId w, bool activate) {
     DesktopWindow* win = find(w);
     if (!win) return;
-    if (!activate) {
+    // Under a shown alert another window rises only as far as the alert, which keeps the focus.
+    const bool underModal = !win->modal && modalShown(w);
+    if (!activate || underModal) {
         if (!desktop::raiseX11(win->sdl)) SDL_RaiseWindow(win->sdl);
+        if (underModal) keepModalOnTop(w, activate);
         return;
     }
     SDL_RaiseWindow(win->sdl);
     // Focusing an unmapped window is an X protocol error, so only shown windows take it.
     if (win->visible && (SDL_GetWindowFlags(win->sdl) & SDL_WINDOW_SHOWN))
         SDL_SetWindowInputFocus(win->sdl);
+}
+
+bool DesktopPlatform::modalShown(WindowId except) const {
+    return std::any_of(windows_.begin(), windows_.end(), [except](const auto& entry) {
+        return entry.first != except && entry.second->modal && entry.second->visible;
+    });
+}
+
+void DesktopPlatform::keepModalOnTop(WindowId except, bool focus) {
+    for (const auto& [id, win] : windows_) {
+        if (id == except || !win->modal || !win->visible) continue;
+        if (!desktop::raiseX11(win->sdl)) SDL_RaiseWindow(win->sdl);
+        if (focus && (SDL_GetWindowFlags(win->sdl) & SDL_WINDOW_SHOWN)) {
+            SDL_SetWindowInputFocus(win->sdl);
+            focus = false;
+        }
+    }
 }
 
 WindowId DesktopPlatform::activeWindow() {
@@ -419,6 +458,12 @@ void DesktopPlatform::pump() {
     if (!videoStarted_) return;
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) translate(&ev);
+    if (terminate_ && terminate_->takeRequest()) {
+        // The quit event that should have carried the request was lost (a full queue).
+        Event e;
+        e.kind = EventKind::Terminate;
+        push(e);
+    }
     focusLostFrom_ = kNoWindow;
     const uint32_t now = tickCount();
     if (int32_t(now - nextDisplayCheck_) >= 0) {
@@ -459,6 +504,7 @@ void DesktopPlatform::translate(const void* p) {
     Event e;
     switch (ev.type) {
         case SDL_QUIT:
+            if (terminate_) terminate_->takeRequest();
             e.kind = EventKind::Terminate;
             e.time = eventTime(ev.quit.timestamp);
             push(e);
@@ -659,6 +705,15 @@ bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>&
 
 bool DesktopPlatform::currentMonitorSize(int x, int y, int& width, int& height) {
     return x11_ && x11_->monitorSize(x, y, width, height);
+}
+
+WindowId DesktopPlatform::windowOnTopAt(int x, int y) {
+    if (!x11_) return kNoWindow;
+    const unsigned long top = x11_->topLevelAt(x, y);
+    if (!top) return kNoWindow;
+    for (const auto& [id, win] : windows_)
+        if (x11_->topLevelOf(desktop::x11Window(win->sdl)) == top) return id;
+    return kNoWindow;
 }
 
 std::string DesktopPlatform::videoDriver() const {

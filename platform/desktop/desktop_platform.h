@@ -6,7 +6,11 @@
 // without waiting for the display's refresh. The 32-bit copy answers exposes by itself.
 //
 // What the desktop adds to the interface's promises:
-// - SIGINT, SIGTERM and the session ending arrive as Terminate for no window (window 0).
+// - SIGTERM, SIGINT and SIGHUP (a closed terminal, the session ending) arrive as Terminate for
+//   no window (window 0). From the first one the program has 1 s to end by itself; then the
+//   process ends with code 0, wherever the program is stuck.
+// - A modal window (the alert), while shown, stays above every other window of the program:
+//   showing or raising another one puts it back on top, and it takes the focus meant for them.
 // - DisplayChange is sent to every window (as the classic desktop broadcasts it) when the size
 //   of the monitor last returned by monitorAtCursor changes.
 // - findWindow and closeForeignWindow reach other programs' windows over X11 (WM_CLASS and
@@ -33,6 +37,7 @@ namespace desktop {
 class TtfFonts;
 class Beeper;
 class X11Desktop;
+class TerminateWatch;
 struct DesktopWindow;
 }  // namespace desktop
 
@@ -93,6 +98,9 @@ class DesktopPlatform : public Platform {
     // The size of the monitor that holds the screen point, asked of the display server now
     // (on X11; false elsewhere).
     bool currentMonitorSize(int x, int y, int& width, int& height);
+    // The window of ours that the user sees on top at the screen point, asked of the display
+    // server now; kNoWindow when another program's window or none is there (or not on X11).
+    WindowId windowOnTopAt(int x, int y);
     // SDL's video driver ("x11", "wayland", ...); foreign windows are reached on x11 only.
     std::string videoDriver() const;
     // The SDL renderer driving the window ("opengl", "software", ...), empty when unknown.
@@ -114,6 +122,10 @@ class DesktopPlatform : public Platform {
     bool matchCanvas(desktop::DesktopWindow& win);
     bool resizeBuffers(desktop::DesktopWindow& win, int width, int height);
     void checkDisplaySize();
+    // Whether a modal window other than `except` is shown; keepModalOnTop puts those back on
+    // top, and with `focus` the first takes the keyboard focus.
+    bool modalShown(WindowId except) const;
+    void keepModalOnTop(WindowId except, bool focus);
     uint32_t eventTime(uint32_t sdlTimestamp);
 
     bool videoStarted_ = false;
@@ -139,6 +151,7 @@ class DesktopPlatform : public Platform {
     std::unique_ptr<desktop::TtfFonts> fonts_;
     std::unique_ptr<desktop::Beeper> beeper_;
     std::unique_ptr<desktop::X11Desktop> x11_;
+    std::unique_ptr<desktop::TerminateWatch> terminate_;
 };
 
 // A desktop platform, or null when the display cannot be opened; `error` then says why.

@@ -114,8 +114,16 @@ bool raiseX11(SDL_Window* window) {
     if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return false;
     XRaiseWindow(info.info.x11.display, info.info.x11.window);
-    XFlush(info.info.x11.display);
+    XSync(info.info.x11.display, False);
     return true;
+}
+
+unsigned long x11Window(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return 0;
+    return info.info.x11.window;
 }
 
 X11Desktop::~X11Desktop() {
@@ -175,6 +183,44 @@ bool X11Desktop::requestClose(unsigned long window) {
     XSendEvent(d, window, False, NoEventMask, &ev);
     XFlush(d);
     return true;
+}
+
+unsigned long X11Desktop::topLevelAt(int x, int y) {
+    if (!connect()) return 0;
+    Display* d = asDisplay(display_);
+    ErrorTrap trap(d);
+    Window root = 0, up = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &up, &children, &n)) return 0;
+    std::vector<Window> list(children, children + n);
+    if (children) XFree(children);
+    // The tree lists the children from the bottom of the stack to the top.
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(d, *it, &a) || a.map_state != IsViewable) continue;
+        if (x >= a.x && y >= a.y && x < a.x + a.width + 2 * a.border_width &&
+            y < a.y + a.height + 2 * a.border_width)
+            return *it;
+    }
+    return 0;
+}
+
+unsigned long X11Desktop::topLevelOf(unsigned long window) {
+    if (!window || !connect()) return 0;
+    Display* d = asDisplay(display_);
+    ErrorTrap trap(d);
+    Window w = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        Window root = 0, up = 0;
+        Window* children = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(d, w, &root, &up, &children, &n)) return 0;
+        if (children) XFree(children);
+        if (up == root || up == 0) return w;
+        w = up;
+    }
+    return 0;
 }
 
 }  // namespace korel::desktop

@@ -16,8 +16,10 @@ namespace korel::desktop {
 void setX11Class(SDL_Window* window, const std::string& className);
 
 // Raises the window above its siblings without giving it the keyboard focus; false when it is
-// not an X11 window.
+// not an X11 window. Returns once the display server has done it.
 bool raiseX11(SDL_Window* window);
+// The window's X id; 0 when it is not an X11 window.
+unsigned long x11Window(SDL_Window* window);
 
 // Top-level windows of every program on the X display.
 class X11Desktop {
@@ -36,6 +38,12 @@ class X11Desktop {
     // Sends the window the close request a window manager sends (WM_DELETE_WINDOW). False when
     // the display is gone; a window that vanished meanwhile is ignored.
     bool requestClose(unsigned long window);
+    // The top-level window (a child of the root: the window itself, or the frame a window
+    // manager put around it) that the user sees at screen point (x, y); 0 when none is shown
+    // there.
+    unsigned long topLevelAt(int x, int y);
+    // The top-level window that holds `window`; 0 when it is gone.
+    unsigned long topLevelOf(unsigned long window);
 
   private:
     bool connect();

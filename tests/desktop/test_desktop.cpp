@@ -267,12 +267,74 @@ TEST_F(Desktop, ActivationNamesTheOtherWindow) {
     EXPECT_EQ(platform_->activeWindow(), b);
 }
 
-TEST_F(Desktop, TerminationSignalBecomesTerminate) {
+TEST_F(Desktop, TerminationSignalsBecomeTerminate) {
     Event e;
     while (platform_->pollEvent(e)) {
     }
-    ASSERT_EQ(raise(SIGTERM), 0);  // SDL turns it into its quit event
-    ASSERT_TRUE(waitFor(kNoWindow, EventKind::Terminate, e));
+    // A kill, Ctrl+C and a closed terminal or ended session; none may end the process at once.
+    // Each gets a fresh platform, whose deadline would otherwise end this test from the first.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        platform_.reset();
+        platform_ = makeDesktopPlatform();
+        ASSERT_TRUE(platform_);
+        ASSERT_EQ(raise(sig), 0);
+        ASSERT_TRUE(waitFor(kNoWindow, EventKind::Terminate, e)) << sig;
+        // Further requests come through as well.
+        ASSERT_EQ(raise(sig), 0);
+        ASSERT_TRUE(waitFor(kNoWindow, EventKind::Terminate, e)) << sig;
+    }
+}
+
+TEST(DesktopTerminate, AProgramThatNeverGetsToTheRequestStillEndsWithZero) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto stuck = [] {
+        auto platform = makeDesktopPlatform();
+        if (!platform) std::_Exit(2);
+        raise(SIGTERM);
+        // Never pumps the events; only the platform's deadline can end this.
+        std::this_thread::sleep_for(std::chrono::seconds(20));
+        std::_Exit(3);
+    };
+    EXPECT_EXIT(stuck(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Desktop, AShownModalWindowStaysAboveEveryOtherWindow) {
+    const WindowId big = makeWindow(Rect{0, 0, 640, 480}, false, true, "Animation");
+    WindowDesc d;
+    d.className = "Alert";
+    d.title = "Alert";
+    d.rect = Rect{200, 180, 442, 295};
+    d.framed = true;
+    d.topmost = true;
+    d.modal = true;
+    const WindowId alert = platform_->createWindow(d);
+    ASSERT_NE(alert, kNoWindow);
+    const int cx = 320, cy = 240;  // inside both
+    auto onTop = [&](WindowId expected) {
+        for (int i = 0; i < 50; ++i) {
+            if (platform_->windowOnTopAt(cx, cy) == expected) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    };
+    if (platform_->videoDriver() != "x11") GTEST_SKIP() << "stacking is read over X11";
+    platform_->showWindow(alert, true);
+    ASSERT_TRUE(onTop(alert));
+    // Raising, activating or showing another window leaves the alert in front, with the focus.
+    platform_->raiseWindow(big, true);
+    EXPECT_TRUE(onTop(alert));
+    const WindowId other = makeWindow(Rect{100, 100, 500, 400}, true, false, "Controls");
+    platform_->showWindow(other, true);
+    EXPECT_TRUE(onTop(alert));
+    platform_->raiseWindow(other, false);
+    EXPECT_TRUE(onTop(alert));
+    Event e;
+    EXPECT_TRUE(waitFor(alert, EventKind::Activate, e));
+    // Once hidden, the others rise as before.
+    platform_->showWindow(alert, false);
+    platform_->raiseWindow(big, true);
+    EXPECT_TRUE(onTop(big));
 }
 
 TEST_F(Desktop, KeysAndTextBecomeKeyDownAndCharEvents) {

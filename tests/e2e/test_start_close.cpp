@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include "e2e/e2e_support.h"
@@ -87,6 +89,55 @@ TEST(StartAndClose, CdQuitsWithZero) {
 TEST(StartAndClose, Mp3QuitsWithZero) {
     KOREL_E2E_REQUIRE_SESSION();
     startAndClose(kMp3Program, Edition::MP3, true);
+}
+
+// Where a window stands in the stack of the root's children (0: on top); -1 when it is not
+// listed or xwininfo is missing.
+int stackPosition(const std::string& title) {
+    const ToolResult r = runTool({"xwininfo", "-root", "-children"});
+    if (!r.ran || r.exitCode != 0) return -1;
+    std::istringstream in(r.out);
+    std::string line;
+    int position = 0;
+    while (std::getline(in, line)) {
+        if (line.find("0x") == std::string::npos || line.find('"') == std::string::npos) continue;
+        if (line.find('"' + title + '"') != std::string::npos) return position;
+        ++position;
+    }
+    return -1;
+}
+
+TEST(StartAndClose, LiveEndsOnTerminateWithAnAlertOpenAtQuit) {
+    KOREL_E2E_REQUIRE_SESSION();
+    auto desktop = makeDesktopPlatform();
+    ASSERT_TRUE(desktop);
+    RunFolders folders;
+    ASSERT_TRUE(folders.ok());
+    // The last session cannot be written, so the quit raises an alert that outlasts the closing
+    // animation and holds the closing loop.
+    ASSERT_EQ(createFolders(folders.data() + "/Styles/Last_Session.sty"), 0);
+    ProgramRun run(*desktop, kLiveProgram, folders);
+    std::string error;
+    ASSERT_TRUE(run.startAndWaitForWindows(kWindowsWithinMs, error)) << error;
+    int elapsed = 0;
+    ASSERT_FALSE(run.closeControlsAndWait(6000, elapsed)) << "the quit's alert did not hold it";
+
+    const int alert = stackPosition("Alert"), animation = stackPosition(kAnimationTitle);
+    if (alert >= 0 && animation >= 0) {
+        EXPECT_LT(alert, animation) << "the credits cover the alert";
+    } else {
+        std::cout << "xwininfo is not available: stacking not checked\n";
+    }
+
+    ASSERT_EQ(::kill(run.child().pid(), SIGTERM), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(run.child().waitExit(2000)) << "still runs 2 s after SIGTERM";
+    std::cout << "ended " << std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count()
+              << " ms after SIGTERM\n";
+    EXPECT_EQ(run.child().exitCode(), 0) << run.log();
+    EXPECT_TRUE(fileExists(folders.config() + "/korel/" + preferencesFileName(Edition::LIVE)));
 }
 
 }  // namespace

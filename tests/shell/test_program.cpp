@@ -1,6 +1,7 @@
 // The program's life: command line, single instance, start-up alerts, quitting, fatal exits.
 #include <gtest/gtest.h>
 
+#include "persist/preferences.h"
 #include "platform/files.h"
 #include "platform/headless/headless_sound.h"
 #include "shell/program.h"
@@ -74,6 +75,37 @@ TEST(Program, WindowsHaveTheirTitlesAndSizes) {
     EXPECT_EQ(p.display().drawingSurface.width(), 800);
     // The folders of a first run.
     EXPECT_TRUE(folderExists(r.options.dataFolder + "/Raves"));
+}
+
+TEST(Program, AnAssetFolderLostFromTheDataFolderIsSeededAgain) {
+    TestRun r;
+    const std::string& data = r.options.dataFolder;
+    auto count = [](const std::string& folder) {
+        std::vector<std::string> names;
+        return listFolder(folder, "", names) == 0 ? names.size() : size_t(0);
+    };
+    // Styles holds the user's own files (one under a bundled name); Brushes only the user's
+    // brush; Fills is empty, as a shutdown leaves a missing one; the rest are gone.
+    for (const char* f : {"Fills", "Styles", "Brushes"})
+        ASSERT_EQ(createFolders(data + "/" + f), 0);
+    ASSERT_EQ(writeFileReplacing(data + "/Styles/Night_Drive.sty", Bytes{7, 7}), 0);
+    ASSERT_EQ(writeFileReplacing(data + "/Styles/Mine.sty", Bytes{8}), 0);
+    ASSERT_EQ(writeFileReplacing(data + "/Brushes/Mine.bru", Bytes{9}), 0);
+    {
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+    }
+    const std::string seed = KOREL_SEED_DIR;
+    for (const char* f : {"Gradients", "Fills", "Movements", "Effects", "Music"}) {
+        EXPECT_GT(count(seed + "/" + f), 0u) << f;
+        EXPECT_EQ(count(data + "/" + f), count(seed + "/" + f)) << f;
+    }
+    // The user's folders and files are left as they were.
+    Bytes b;
+    ASSERT_EQ(readWholeFile(data + "/Styles/Night_Drive.sty", b), 0);
+    EXPECT_EQ(b, (Bytes{7, 7}));
+    EXPECT_EQ(count(data + "/Styles"), 2u);
+    EXPECT_EQ(count(data + "/Brushes"), 1u);
 }
 
 TEST(Program, ASecondInstanceEndsSilently) {
@@ -158,6 +190,72 @@ TEST(Program, AClickOnTheAnimationEndsTheClosingAtOnce) {
     r.platform.pushClick(p.animationWindow(), 5, 5);
     for (int i = 0; i < 10 && p.phase() != Phase::Ended; ++i) p.pass();
     EXPECT_EQ(p.phase(), Phase::Ended);
+}
+
+TEST(Program, ATerminateRequestEndsEveryStateKeepingWhatAQuitKeeps) {
+    auto terminate = [](HeadlessPlatform& hp) {
+        Event e;
+        e.kind = EventKind::Terminate;
+        hp.pushEvent(e);
+    };
+    auto kept = [](const TestRun& r) {
+        return fileExists(r.options.dataFolder + "/Styles/Last_Session.sty") &&
+               fileExists(r.options.configFolder + "/" + preferencesFileName(Edition::LIVE));
+    };
+    {
+        SCOPED_TRACE("an alert open while running");
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        p.showAlert("Not a valid style file!");
+        ASSERT_FALSE(kept(r));
+        terminate(r.platform);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Ended);  // no closing animation
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_FALSE(p.shell().alertShowing);
+        EXPECT_TRUE(r.platform.windows().empty());
+        EXPECT_TRUE(kept(r));
+    }
+    {
+        SCOPED_TRACE("an alert open when the closing animation is over");
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        r.platform.setTime(100000);
+        p.quitProgram();
+        p.showAlert("File write error!");
+        r.platform.advance(6000);
+        pump(p, r.platform);
+        ASSERT_EQ(p.phase(), Phase::Closing);  // the alert holds the closing loop
+        terminate(r.platform);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Ended);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(r.platform.windows().empty());
+        EXPECT_TRUE(kept(r));
+    }
+    {
+        SCOPED_TRACE("in the middle of the closing animation");
+        TestRun r;
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        p.quitProgram();
+        pump(p, r.platform);
+        terminate(r.platform);
+        pump(p, r.platform);
+        EXPECT_EQ(p.phase(), Phase::Ended);
+    }
+    {
+        SCOPED_TRACE("during start-up");
+        TestRun r;
+        terminate(r.platform);
+        Program p(r.platform, r.edition, r.options);
+        EXPECT_FALSE(p.start(""));
+        EXPECT_EQ(p.phase(), Phase::Ended);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(r.platform.windows().empty());
+    }
 }
 
 TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {

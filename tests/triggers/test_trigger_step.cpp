@@ -1,6 +1,10 @@
 // The trigger step: counters, thresholds, the kinds' modes, style triggers, manual mode, order.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "fake_host.h"
@@ -175,6 +179,27 @@ TEST(TriggerStep, ChangesApplyInOrderAfterTheBeatAndAreTraced) {
     EXPECT_EQ(trace.str(),
               "beat 250 40\nchange 250 1 2\nchange 250 2 113\nchange 250 3 113\nchange 250 4 3\n"
               "change 250 9 2\nchange 250 10 2\n");
+}
+
+TEST(TriggerStep, ATraceFileHoldsEachLineAsSoonAsItIsWritten) {
+    // Someone following the trace live, or reading it after a crash, sees every line at once.
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("korel-trace-" + std::to_string(::getpid()) + ".txt");
+    std::ofstream file(path, std::ios::out | std::ios::trunc);
+    ASSERT_TRUE(file);
+    StreamTrace sink(file);
+    auto onDisk = [&] {
+        std::ifstream in(path);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    sink.beat(250, 40);
+    EXPECT_EQ(onDisk(), "beat 250 40\n");
+    sink.change(251, 3, 7);
+    EXPECT_EQ(onDisk(), "beat 250 40\nchange 251 3 7\n");
+    file.close();
+    std::filesystem::remove(path);
 }
 
 TEST(TriggerStep, CounterOffsetsAfterAStyleAndADrag) {
