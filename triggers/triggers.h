@@ -131,8 +131,9 @@ class TriggerEngine {
     // attachments are enforced, a held value of the code is released and the change recorded;
     // holdMode kHoldStore holds the value instead, kHoldRelease and above release it.
     // fromTrigger: a new movement draws its free parameters, and codes 6-8 mark the parameter as
-    // set by hand. Returns true when the change was applied or held; false when it was refused
-    // (attachment message shown) or its value names no slot.
+    // set by hand. Code 5 holds only the trails and volume bits that differ from the record.
+    // Returns true when the change was applied, held or released; false when it was refused
+    // (attachment message shown), its value names no slot, or a code-5 hold turns no bit.
     bool applyChange(int code, int value, uint32_t time, bool refreshUi, bool userChange,
                      int holdMode, bool fromTrigger);
 
@@ -200,7 +201,8 @@ class TriggerEngine {
     int randomChoice(int code);
     bool valueValid(int code, int value) const;
     const char* attachmentRefusal(int code, int value) const;
-    void hold(int code, int value, bool store);
+    // False when a code-5 hold turns no bit (nothing is held).
+    bool hold(int code, int value, bool store);
     void release(int code);
     void applySwitches(uint8_t flags, uint32_t time, bool force);
     void applyAttachments(uint32_t time, bool refreshUi, bool fromTrigger);

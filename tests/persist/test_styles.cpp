@@ -87,6 +87,7 @@ TEST(Styles, AFailingWriteKeepsTheOldFile) {
     ASSERT_EQ(createFolder(path + ".new_"), 0);
     s.set(vs::BrushSpeed, 1);
     EXPECT_FALSE(writeStyle(sv, s, "Safe"));
+    ASSERT_FALSE(sv.alerts.empty()) << "the failed write was not reported";
     EXPECT_EQ(sv.alerts.back(), "File write error!");
     VisualState back;
     ASSERT_TRUE(readStyleByName(sv, "Safe", back));
