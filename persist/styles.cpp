@@ -66,7 +66,10 @@ bool writeStyle(Services& services, const VisualState& record, const std::string
 bool readStyleByName(Services& services, const std::string& name, VisualState& out) {
     const bool lastSession = name == kLastSessionName;
     Bytes file;
-    int e = readWholeFile(makeFileName(services, FileKind::Style, name), file, 1 << 16);
+    // The style listing takes ".STY" as well; such a file is loaded by the name it was listed by.
+    const std::string path = listedFilePath(services.dataPath(fileFolder(FileKind::Style)), name,
+                                            fileExtension(FileKind::Style));
+    int e = readWholeFile(path, file, 1 << 16);
     if (e != 0) {
         out = defaultVisualState();
         return true;
