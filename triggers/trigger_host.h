@@ -8,10 +8,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace korel {
+#include "core/services.h"  // kNeverTime and the comparisons of due times
 
-// "Never" for every due time of the animation: the largest signed 32-bit value.
-constexpr uint32_t kNeverTime = 0x7FFFFFFF;
+namespace korel {
 
 // The folders the file trigger modes step through.
 enum class FileCategory : uint8_t { Fill = 0, Gradient = 1, Brush = 2, Movement = 3, Style = 4 };

@@ -399,7 +399,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
         case kChangeBrushSpeed:
             vs_.set(vs::BrushSpeed, stored);
             trig_.brushPeriod = v ? uint32_t(1000 / v) : kNeverTime;
-            trig_.nextBrushStep = v ? time + trig_.brushPeriod : kNeverTime;
+            trig_.nextBrushStep = songTimePlus(time, trig_.brushPeriod);
             host_.setBrushTiming(trig_.brushPeriod, trig_.nextBrushStep);
             break;
         case kChangeColourSpeed: {
@@ -407,7 +407,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
             int shifts = v - 60;
             trig_.colourDirection = shifts > 0 ? 1 : shifts < 0 ? -1 : 0;
             trig_.colourPeriod = shifts ? uint32_t(1000 / std::abs(shifts)) : kNeverTime;
-            trig_.nextColourStep = shifts ? time + trig_.colourPeriod : kNeverTime;
+            trig_.nextColourStep = songTimePlus(time, trig_.colourPeriod);
             host_.setColourTiming(trig_.colourPeriod, trig_.colourDirection, trig_.nextColourStep);
             break;
         }
