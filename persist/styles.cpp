@@ -63,6 +63,13 @@ bool writeStyle(Services& services, const VisualState& record, const std::string
                             Bytes(named.bytes.begin(), named.bytes.end()));
 }
 
+bool sameFill(const VisualState& before, const VisualState& after) {
+    const int slot = before.get(vs::CurrentFill);
+    if (slot != after.get(vs::CurrentFill) || slot < 1 || slot > kFillSlots) return false;
+    const size_t name = VisualState::fillName(slot - 1);
+    return before.name(name) == after.name(name);
+}
+
 bool readStyleByName(Services& services, const std::string& name, VisualState& out) {
     const bool lastSession = name == kLastSessionName;
     Bytes file;

@@ -260,8 +260,10 @@ void Conductor::applyRecord(const VisualState& record, bool startingUp,
     apply(kChangeGradient, vs_.get(vs::CurrentGradient));
     apply(kChangeBrushColour, vs_.get(vs::BrushColour));
     apply(kChangeFillColour, vs_.get(vs::FillColour));
-    apply(kChangeFill, vs_.get(vs::CurrentFill));
-    triggers_.forceSwitchFlags(vs_.get(vs::Switches), t);
+    // While the animation runs an unchanged fill is only taken over: drawing it would wipe the
+    // trails.
+    if (!(playing_ && sameFill(previous, vs_))) apply(kChangeFill, vs_.get(vs::CurrentFill));
+    triggers_.forceSwitchFlags(vs_.get(vs::Switches), previous.get(vs::Switches));
     apply(kChangeMovement, vs_.get(vs::CurrentMovement));
     apply(kChangeBrush, vs_.get(vs::CurrentBrush));
     apply(kChangeBrushSpeed, vs_.get(vs::BrushSpeed));
@@ -530,11 +532,7 @@ void Conductor::setVolumeListening(bool /*on*/) {
 }
 
 void Conductor::setListening(bool on) {
-    if (on) {
-        listenSongStart(sound_.listen);
-    } else {
-        sound_.listen.soundScale = 0;
-    }
+    if (!on) sound_.listen.soundScale = 0;
 }
 
 void Conductor::chooseMovementParameters(int slot) {

@@ -375,7 +375,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
         }
         case kChangeSwitches:
             stored = uint8_t(v & kSwitchBits);
-            applySwitches(stored, time, false);
+            applySwitches(stored, time);
             break;
         case kChangeParameter1:
         case kChangeParameter2:
@@ -425,19 +425,21 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
     return true;
 }
 
-void TriggerEngine::applySwitches(uint8_t flags, uint32_t time, bool force) {
+void TriggerEngine::applySwitches(uint8_t flags, uint32_t time) {
     uint8_t old = vs_.get(vs::Switches);
     uint8_t turned = uint8_t(old ^ flags);
-    if (force) turned |= kHoldableSwitches;
     vs_.set(vs::Switches, uint8_t((old & ~kSwitchBits) | (flags & kSwitchBits)));
     if (turned & vs::kSwitchTrails) host_.setTrails((flags & vs::kSwitchTrails) != 0);
     if (turned & vs::kSwitchVolume) host_.setVolumeListening((flags & vs::kSwitchVolume) != 0);
-    if ((turned & vs::kSwitchListening) && !force)
-        setListening((flags & vs::kSwitchListening) != 0, time);
+    if (turned & vs::kSwitchListening) setListening((flags & vs::kSwitchListening) != 0, time);
 }
 
-void TriggerEngine::forceSwitchFlags(uint8_t flags, uint32_t time) {
-    applySwitches(uint8_t(flags & kSwitchBits), time, true);
+void TriggerEngine::forceSwitchFlags(uint8_t flags, uint8_t shown) {
+    flags = uint8_t(flags & kSwitchBits);
+    vs_.set(vs::Switches, uint8_t((vs_.get(vs::Switches) & ~kSwitchBits) | flags));
+    // Setting the trails redraws the fill over them, so it waits for a real change.
+    if ((flags ^ shown) & vs::kSwitchTrails) host_.setTrails((flags & vs::kSwitchTrails) != 0);
+    host_.setVolumeListening((flags & vs::kSwitchVolume) != 0);
     trig_.currentValue[size_t(kChangeSwitches - 1)] = vs_.get(vs::Switches);
 }
 
