@@ -47,9 +47,8 @@ const char* assetOpenMessage(AssetKind kind) {
 }
 
 std::string assetPath(const Services& services, AssetKind kind, std::string_view name) {
-    std::string file(name);
-    file += assetExtension(kind);
-    return joinPath(joinPath(services.shell().dataFolder, assetFolder(kind)), file);
+    return listedFilePath(joinPath(services.shell().dataFolder, assetFolder(kind)),
+                          std::string(name), assetExtension(kind));
 }
 
 void assetMessage(Services& services, std::string_view text, bool suppress) {
@@ -178,7 +177,6 @@ bool listFolderRecords(Services& services, const std::string& folder, const std:
 
     std::vector<std::string> records;
     for (const std::string& file : files) {
-        if (records.size() >= room) break;
         if (file.size() < ext.size() || file.size() > recordWidth + ext.size()) continue;
         std::string base = file.substr(0, file.size() - ext.size());
         if (base.empty() || base.back() == '_') continue;
@@ -186,8 +184,14 @@ bool listFolderRecords(Services& services, const std::string& folder, const std:
         base += '\r';
         records.push_back(std::move(base));
     }
-    std::sort(records.begin(), records.end(),
-              [](const std::string& a, const std::string& b) { return compareRecords(a, b) < 0; });
+    // Names equal but for case keep one order too, so Sequential File steps the same way on
+    // every run.
+    std::sort(records.begin(), records.end(), [](const std::string& a, const std::string& b) {
+        const int c = compareRecords(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    // A folder with more files than fit keeps the first ones in this order.
+    if (records.size() > room) records.resize(room);
     for (size_t i = 0; i < records.size(); ++i) {
         if (foundIndex && *foundIndex < 0 && !find.empty() &&
             std::string_view(records[i]).starts_with(find)) {

@@ -59,7 +59,8 @@ constexpr const char* kFileReadError = "File read error!";
 constexpr const char* kNoMemoryBrush = "Not enough memory to load brush!";
 constexpr const char* kNoMemoryFill = "Not enough memory to load fill!";
 
-// data folder + "/" + folder + "/" + name + extension.
+// data folder + "/" + folder + "/" + name + extension, with the extension spelt as the file
+// that the listing found has it (listedFilePath).
 std::string assetPath(const Services& services, AssetKind kind, std::string_view name);
 
 // Options every loader takes.
@@ -144,8 +145,9 @@ constexpr size_t kAssetRecordWidth = 15;      // raves and songlists use 27
 
 // Appends the sorted listing of one folder below the data folder to `items`: one record per file
 // with the extension, its base name padded with spaces to `recordWidth` and ended by "\r".
-// Files whose base name is longer than the record or ends in "_" are left out; at most
-// (8001 - items.size() - 1) / (recordWidth + 1) records are taken. The sort is case-blind.
+// Files whose base name is longer than the record or ends in "_" are left out. The sort is
+// case-blind; of a larger folder the first (8001 - items.size() - 1) / (recordWidth + 1) records
+// in that order are taken.
 // When `find` is not empty, `foundIndex` receives the index (within the listing) of the first
 // record that starts with it, or -1. A folder that cannot be searched beeps and fails.
 bool listFolderRecords(Services& services, const std::string& folder, const std::string& ext,

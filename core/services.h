@@ -85,4 +85,34 @@ inline uint32_t songTime(uint32_t t0, uint32_t origin) {
     return t0 >= origin ? t0 - origin : t0 - origin - 0x80000000u;
 }
 
+// --- Due times on the song clock ---------------------------------------------------------------
+// When the tick count wraps during a song, songTime jumps by 2^31. Song times are therefore
+// compared modulo 2^31, where that jump vanishes: a due time taken before the wrap is still
+// reached at the right moment after it. Times compare correctly while they lie less than 2^30 ms
+// (12 days) apart.
+
+// "Never" for every due time: the largest signed 32-bit value.
+constexpr uint32_t kNeverTime = 0x7FFFFFFF;
+
+// Milliseconds from `earlier` to `now` on the song clock.
+inline uint32_t songTimeSince(uint32_t earlier, uint32_t now) {
+    return (now - earlier) & 0x7FFFFFFFu;
+}
+// True once `now` has reached `due` (never for kNeverTime).
+inline bool songTimeReached(uint32_t now, uint32_t due) {
+    return due != kNeverTime && songTimeSince(due, now) < 0x40000000u;
+}
+// True once `now` lies past `due`.
+inline bool songTimePassed(uint32_t now, uint32_t due) {
+    const uint32_t late = songTimeSince(due, now);
+    return due != kNeverTime && late != 0 && late < 0x40000000u;
+}
+// The due time `interval` ms after `t`; an interval of kNeverTime or more is never. A sum that
+// lands on the kNeverTime value is moved by 2^31 to the same time modulo 2^31.
+inline uint32_t songTimePlus(uint32_t t, uint32_t interval) {
+    if (interval >= kNeverTime) return kNeverTime;
+    const uint32_t due = t + interval;
+    return due == kNeverTime ? due + 0x80000000u : due;
+}
+
 }  // namespace korel

@@ -63,10 +63,20 @@ bool writeStyle(Services& services, const VisualState& record, const std::string
                             Bytes(named.bytes.begin(), named.bytes.end()));
 }
 
+bool sameFill(const VisualState& before, const VisualState& after) {
+    const int slot = before.get(vs::CurrentFill);
+    if (slot != after.get(vs::CurrentFill) || slot < 1 || slot > kFillSlots) return false;
+    const size_t name = VisualState::fillName(slot - 1);
+    return before.name(name) == after.name(name);
+}
+
 bool readStyleByName(Services& services, const std::string& name, VisualState& out) {
     const bool lastSession = name == kLastSessionName;
     Bytes file;
-    int e = readWholeFile(makeFileName(services, FileKind::Style, name), file, 1 << 16);
+    // The style listing takes ".STY" as well; such a file is loaded by the name it was listed by.
+    const std::string path = listedFilePath(services.dataPath(fileFolder(FileKind::Style)), name,
+                                            fileExtension(FileKind::Style));
+    int e = readWholeFile(path, file, 1 << 16);
     if (e != 0) {
         out = defaultVisualState();
         return true;

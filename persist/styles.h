@@ -28,6 +28,10 @@ bool writeStyle(Services& services, const VisualState& record, const std::string
 // record's bytes 4-1005 (949 bytes for version 1, upgraded). `out` changes only on success.
 StyleRead decodeRaveState(const Bytes& file, Edition edition, VisualState& out);
 
+// True when both records make the same fill slot current and name the same fill in it: applying
+// the second after the first need not draw the fill again.
+bool sameFill(const VisualState& before, const VisualState& after);
+
 // Loads a style by name. A missing file gives the default record; an invalid or short one shows
 // "Not a valid style file!" ("End of file error!" when short) and fails, except that a missing or
 // bad "Last_Session" silently gives the default record.

@@ -175,6 +175,26 @@ int listFolder(const std::string& folder, const std::string& ext, std::vector<st
     return 0;
 }
 
+std::string listedFilePath(const std::string& folder, const std::string& base,
+                           const std::string& ext) {
+    const std::string exact = joinPath(folder, base + ext);
+    if (fileExists(exact)) return exact;
+    std::string found;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return exact;
+    while (struct dirent* ent = ::readdir(dir)) {
+        const std::string name = ent->d_name;
+        if (name.size() != base.size() + ext.size() || name.compare(0, base.size(), base) != 0)
+            continue;
+        if (::strcasecmp(name.c_str() + base.size(), ext.c_str()) != 0) continue;
+        // Of several spellings the same one is taken every time, whatever the directory's order.
+        if (!found.empty() && name >= found) continue;
+        if (fileExists(joinPath(folder, name))) found = name;
+    }
+    ::closedir(dir);
+    return found.empty() ? exact : joinPath(folder, found);
+}
+
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;

@@ -44,6 +44,13 @@ int copyFile(const std::string& from, const std::string& to);
 // to case; an empty ext lists every regular file. Returns 0 or an error code.
 int listFolder(const std::string& folder, const std::string& ext, std::vector<std::string>& names);
 
+// The path of `base` + `ext` in `folder` with the extension spelt as the file on disk has it,
+// since listFolder matches extensions without regard to case ("Spin.BRU" for "Spin" + ".bru").
+// The exact spelling wins when it exists; with no such file the exact path is returned, so the
+// caller's open fails as it would have.
+std::string listedFilePath(const std::string& folder, const std::string& base,
+                           const std::string& ext);
+
 // Joins a folder and a name with one "/".
 std::string joinPath(const std::string& folder, const std::string& name);
 

@@ -19,13 +19,6 @@ constexpr uint32_t kScaleRefreshMs = 40;
 constexpr uint32_t kClosingTrailMs = 75;
 constexpr uint32_t kClosingColourMs = 25;
 
-// Time plus an interval, held at "never".
-uint32_t after(uint32_t t, uint32_t interval) {
-    if (interval >= kNeverTime) return kNeverTime;
-    uint64_t sum = uint64_t(t) + interval;
-    return sum >= kNeverTime ? kNeverTime : uint32_t(sum);
-}
-
 AssetKind assetKind(FileCategory c) {
     switch (c) {
         case FileCategory::Fill: return AssetKind::Fill;
@@ -107,8 +100,8 @@ void Conductor::startAnimation(bool firstStart, const std::function<void(const c
         triggers_.applyChange(kChangeBrushSpeed, vs_.get(vs::BrushSpeed), t, false, false, kHoldApply, true);
         triggers_.applyChange(kChangeColourSpeed, vs_.get(vs::ColourSpeed), t, false, false, kHoldApply, true);
     }
-    tick_.nextTrailTime = after(t, tick_.trailInterval);
-    tick_.nextColourTime = after(t, tick_.colourInterval);
+    tick_.nextTrailTime = songTimePlus(t, tick_.trailInterval);
+    tick_.nextColourTime = songTimePlus(t, tick_.colourInterval);
     tick_.nextScaleRefresh = t + kScaleRefreshMs;
     tick_.lastHalfSecond = 0;
     if (sound_.devices.inputOpen) startCapture(sound_);
@@ -267,8 +260,10 @@ void Conductor::applyRecord(const VisualState& record, bool startingUp,
     apply(kChangeGradient, vs_.get(vs::CurrentGradient));
     apply(kChangeBrushColour, vs_.get(vs::BrushColour));
     apply(kChangeFillColour, vs_.get(vs::FillColour));
-    apply(kChangeFill, vs_.get(vs::CurrentFill));
-    triggers_.forceSwitchFlags(vs_.get(vs::Switches), t);
+    // While the animation runs an unchanged fill is only taken over: drawing it would wipe the
+    // trails.
+    if (!(playing_ && sameFill(previous, vs_))) apply(kChangeFill, vs_.get(vs::CurrentFill));
+    triggers_.forceSwitchFlags(vs_.get(vs::Switches), previous.get(vs::Switches));
     apply(kChangeMovement, vs_.get(vs::CurrentMovement));
     apply(kChangeBrush, vs_.get(vs::CurrentBrush));
     apply(kChangeBrushSpeed, vs_.get(vs::BrushSpeed));
@@ -387,7 +382,7 @@ void Conductor::frameTick() {
     // 1-2. Nothing plays, or the song has just ended (the players decide what comes next).
     if (playing_ && !songEnded(t)) {
         // 3. The beat light goes out 128 ms after a beat.
-        if (tick_.beatLightOn && t - tick_.beatLightTime > kBeatLightMs) {
+        if (tick_.beatLightOn && songTimeSince(tick_.beatLightTime, t) > kBeatLightMs) {
             tick_.beatLightOn = false;
             if (!vs_.switchOn(vs::kSwitchListening)) sound_.listen.drawnBeatMeter = 0;
         }
@@ -435,14 +430,14 @@ void Conductor::frameTick() {
 void Conductor::colourStep(uint32_t t) {
     ShellState& sh = services_.shell();
     bool trailDue = false;
-    if (t > tick_.nextTrailTime) {
-        tick_.nextTrailTime = after(t, tick_.trailInterval);
+    if (songTimePassed(t, tick_.nextTrailTime)) {
+        tick_.nextTrailTime = songTimePlus(t, tick_.trailInterval);
         trailDue = true;
     }
     bool updated = false;
     if (sh.paletteLive) {
-        if (t > tick_.nextColourTime) {
-            tick_.nextColourTime = after(t, tick_.colourInterval);
+        if (songTimePassed(t, tick_.nextColourTime)) {
+            tick_.nextColourTime = songTimePlus(t, tick_.colourInterval);
             int shift = tick_.colourStep;
             if (vs_.switchOn(vs::kSwitchListening)) {
                 const int percent = int(vs_.get(vs::ColourKick)) - 50;
@@ -459,8 +454,8 @@ void Conductor::colourStep(uint32_t t) {
             stepRange(services_, engine_.brushRange, shift, level(), false);
             stepRange(services_, engine_.fillRange, fillShift, level(), false);
             updated = true;
-        } else if (tick_.colourInterval > kScaleRefreshMs && t > tick_.nextScaleRefresh) {
-            tick_.nextScaleRefresh = t + kScaleRefreshMs;
+        } else if (tick_.colourInterval > kScaleRefreshMs && songTimePassed(t, tick_.nextScaleRefresh)) {
+            tick_.nextScaleRefresh = songTimePlus(t, kScaleRefreshMs);
             if (level() != tick_.lastRefreshScale) {
                 tick_.lastRefreshScale = level();
                 if (trailDue) trailStep(timedEffectProgram(engine_.brushEffect));
@@ -489,7 +484,7 @@ void Conductor::beatFlash(uint32_t time, bool realBeat) {
         engine_.brushes.currentBrush().parts ? &engine_.brushes.currentBrush() : nullptr;
     MovementInputs in = movementInputs(services_, vs_, brush, engine_.movements.current, level());
     runMovement(engine_.movements, kBeatProgram, in, engine_.machine, services_.random());
-    tick_.nextTrailTime = after(time, tick_.trailInterval);
+    tick_.nextTrailTime = songTimePlus(time, tick_.trailInterval);
     trailStep(beatEffectProgram(engine_.brushEffect));
     if (services_.shell().paletteLive) {
         colourKick(services_, engine_.brushRange, engine_.fillRange, vs_.get(vs::ColourKick), level());
@@ -538,11 +533,7 @@ void Conductor::setVolumeListening(bool /*on*/) {
 }
 
 void Conductor::setListening(bool on) {
-    if (on) {
-        listenSongStart(sound_.listen);
-    } else {
-        sound_.listen.soundScale = 0;
-    }
+    if (!on) sound_.listen.soundScale = 0;
 }
 
 void Conductor::chooseMovementParameters(int slot) {
@@ -703,7 +694,7 @@ void Conductor::closingTick(uint32_t elapsed) {
     DisplayState& d = services_.display();
     bool trailDue = false;
     if (elapsed > tick_.nextTrailTime) {
-        tick_.nextTrailTime = after(elapsed, tick_.trailInterval);
+        tick_.nextTrailTime = songTimePlus(elapsed, tick_.trailInterval);
         trailDue = true;
     }
     if (trailDue) {

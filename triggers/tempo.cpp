@@ -6,24 +6,13 @@
 
 namespace korel {
 
-namespace {
-
-// t + d, where a "never" interval (or a sum past it) stays never.
-uint32_t later(uint32_t t, uint32_t d) {
-    if (d >= kNeverTime) return kNeverTime;
-    uint64_t sum = uint64_t(t) + d;
-    return sum >= kNeverTime ? kNeverTime : uint32_t(sum);
-}
-
-}  // namespace
-
 void TriggerEngine::setTempo(uint16_t tempo, uint32_t time) {
     tempo_.patternMode = false;
     tempo_.interval = tempoInterval(tempo);
     tempo_.intervalInUse = tempo_.interval;
     if (!host_.raveReplaying())
         tempo_.nextBeatTime =
-            vs_.switchOn(vs::kSwitchListening) ? kNeverTime : later(time, tempo_.interval);
+            vs_.switchOn(vs::kSwitchListening) ? kNeverTime : songTimePlus(time, tempo_.interval);
     vs_.setTempo(tempo);
     host_.redrawTempoPanel();
 }
@@ -35,7 +24,7 @@ void TriggerEngine::switchListeningOff(uint32_t time) {
     } else {
         tempo_.intervalInUse = tempo_.interval;
     }
-    tempo_.nextBeatTime = later(time, tempo_.intervalInUse);
+    tempo_.nextBeatTime = songTimePlus(time, tempo_.intervalInUse);
 }
 
 void TriggerEngine::setListening(bool on, uint32_t time) {
@@ -50,7 +39,7 @@ void TriggerEngine::setListening(bool on, uint32_t time) {
 
 bool TriggerEngine::nextGeneratedBeat(uint32_t now) {
     if (vs_.switchOn(vs::kSwitchListening) || host_.raveReplaying()) return false;
-    if (tempo_.nextBeatTime >= kNeverTime || now < tempo_.nextBeatTime) return false;
+    if (!songTimeReached(now, tempo_.nextBeatTime)) return false;
     tempo_.lastBeatTime = tempo_.nextBeatTime;
     if (tempo_.patternMode && tempo_.patternLength >= 1) {
         int i = std::clamp(tempo_.patternIndex, 0, tempo_.patternLength - 1);
@@ -59,20 +48,20 @@ bool TriggerEngine::nextGeneratedBeat(uint32_t now) {
     } else {
         tempo_.intervalInUse = tempo_.interval;
     }
-    tempo_.nextBeatTime = later(tempo_.nextBeatTime, tempo_.intervalInUse);
+    tempo_.nextBeatTime = songTimePlus(tempo_.nextBeatTime, tempo_.intervalInUse);
     return true;
 }
 
 double TriggerEngine::soundScaleAt(uint32_t now) const {
-    if (now <= tempo_.lastBeatTime || tempo_.intervalInUse == 0) return 1.0;
-    double s = 1.0 - double(now - tempo_.lastBeatTime) / double(tempo_.intervalInUse);
+    if (!songTimePassed(now, tempo_.lastBeatTime) || tempo_.intervalInUse == 0) return 1.0;
+    double s = 1.0 - double(songTimeSince(tempo_.lastBeatTime, now)) / double(tempo_.intervalInUse);
     return std::clamp(s, 0.0, 1.0);
 }
 
 double TriggerEngine::beatFraction(uint32_t now) const {
-    if (tempo_.nextBeatTime >= kNeverTime || tempo_.intervalInUse == 0) return 0.0;
-    if (now >= tempo_.nextBeatTime) return 1.0;
-    double f = 1.0 - double(tempo_.nextBeatTime - now) / double(tempo_.intervalInUse);
+    if (tempo_.nextBeatTime == kNeverTime || tempo_.intervalInUse == 0) return 0.0;
+    if (songTimeReached(now, tempo_.nextBeatTime)) return 1.0;
+    double f = 1.0 - double(songTimeSince(now, tempo_.nextBeatTime)) / double(tempo_.intervalInUse);
     return std::clamp(f, 0.0, 1.0);
 }
 

@@ -8,10 +8,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace korel {
+#include "core/services.h"  // kNeverTime and the comparisons of due times
 
-// "Never" for every due time of the animation: the largest signed 32-bit value.
-constexpr uint32_t kNeverTime = 0x7FFFFFFF;
+namespace korel {
 
 // The folders the file trigger modes step through.
 enum class FileCategory : uint8_t { Fill = 0, Gradient = 1, Brush = 2, Movement = 3, Style = 4 };
@@ -39,7 +38,8 @@ class TriggerHost {
     virtual void setTrails(bool on) = 0;
     // Beat detection on overall volume (true) or on the listening frequency.
     virtual void setVolumeListening(bool on) = 0;
-    // Beat detection from the sound (true) or from the tempo clock.
+    // Beat detection from the sound (true) or from the tempo clock. Switching it on must not
+    // reset the beat detector (a song start does that), or the next loud moment is a beat.
     virtual void setListening(bool on) = 0;
     // Draws new values for the parameters of movement slot 0-5 whose fixed flag is 0, between
     // the movement's minimum and maximum, into the record.

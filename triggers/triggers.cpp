@@ -297,13 +297,13 @@ const char* TriggerEngine::attachmentRefusal(int code, int v) const {
     return attached == compared ? nullptr : refusalText(code);
 }
 
-void TriggerEngine::hold(int code, int v, bool store) {
+bool TriggerEngine::hold(int code, int v, bool store) {
     size_t i = size_t(code - 1);
     if (code == kChangeFill) {
         if (!store) {
             trig_.held[i] = kNone80;
             trig_.heldWipe = false;
-            return;
+            return true;
         }
         if (v & 63) trig_.held[i] = uint8_t(v & 63);
         if (v & kWipeRequest) trig_.heldWipe = true;
@@ -311,17 +311,19 @@ void TriggerEngine::hold(int code, int v, bool store) {
         if (!store) {
             trig_.held[i] = kNone80;
             trig_.heldSwitchMask = 0;
-            return;
+            return true;
         }
         // Each bit the change turns is held on its own; the held value carries their states.
+        // A change that turns no bit has nothing to hold.
         uint8_t turned = uint8_t((v ^ vs_.get(vs::Switches)) & kHoldableSwitches);
-        if (!turned) return;
+        if (!turned) return false;
         uint8_t bits = trig_.heldSwitchMask ? trig_.held[i] : 0;
         trig_.heldSwitchMask |= turned;
         trig_.held[i] = uint8_t((bits & ~turned) | (v & turned));
     } else {
         trig_.held[i] = store ? uint8_t(v) : kNone80;
     }
+    return true;
 }
 
 void TriggerEngine::release(int code) {
@@ -345,10 +347,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
             return false;
         }
     }
-    if (holdMode >= kHoldStore) {
-        hold(code, v, holdMode == kHoldStore);
-        return true;
-    }
+    if (holdMode >= kHoldStore) return hold(code, v, holdMode == kHoldStore);
 
     uint8_t stored = uint8_t(v);
     if (trace_) trace_->change(time, code, v);
@@ -376,7 +375,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
         }
         case kChangeSwitches:
             stored = uint8_t(v & kSwitchBits);
-            applySwitches(stored, time, false);
+            applySwitches(stored, time);
             break;
         case kChangeParameter1:
         case kChangeParameter2:
@@ -400,7 +399,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
         case kChangeBrushSpeed:
             vs_.set(vs::BrushSpeed, stored);
             trig_.brushPeriod = v ? uint32_t(1000 / v) : kNeverTime;
-            trig_.nextBrushStep = v ? time + trig_.brushPeriod : kNeverTime;
+            trig_.nextBrushStep = songTimePlus(time, trig_.brushPeriod);
             host_.setBrushTiming(trig_.brushPeriod, trig_.nextBrushStep);
             break;
         case kChangeColourSpeed: {
@@ -408,7 +407,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
             int shifts = v - 60;
             trig_.colourDirection = shifts > 0 ? 1 : shifts < 0 ? -1 : 0;
             trig_.colourPeriod = shifts ? uint32_t(1000 / std::abs(shifts)) : kNeverTime;
-            trig_.nextColourStep = shifts ? time + trig_.colourPeriod : kNeverTime;
+            trig_.nextColourStep = songTimePlus(time, trig_.colourPeriod);
             host_.setColourTiming(trig_.colourPeriod, trig_.colourDirection, trig_.nextColourStep);
             break;
         }
@@ -426,19 +425,21 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
     return true;
 }
 
-void TriggerEngine::applySwitches(uint8_t flags, uint32_t time, bool force) {
+void TriggerEngine::applySwitches(uint8_t flags, uint32_t time) {
     uint8_t old = vs_.get(vs::Switches);
     uint8_t turned = uint8_t(old ^ flags);
-    if (force) turned |= kHoldableSwitches;
     vs_.set(vs::Switches, uint8_t((old & ~kSwitchBits) | (flags & kSwitchBits)));
     if (turned & vs::kSwitchTrails) host_.setTrails((flags & vs::kSwitchTrails) != 0);
     if (turned & vs::kSwitchVolume) host_.setVolumeListening((flags & vs::kSwitchVolume) != 0);
-    if ((turned & vs::kSwitchListening) && !force)
-        setListening((flags & vs::kSwitchListening) != 0, time);
+    if (turned & vs::kSwitchListening) setListening((flags & vs::kSwitchListening) != 0, time);
 }
 
-void TriggerEngine::forceSwitchFlags(uint8_t flags, uint32_t time) {
-    applySwitches(uint8_t(flags & kSwitchBits), time, true);
+void TriggerEngine::forceSwitchFlags(uint8_t flags, uint8_t shown) {
+    flags = uint8_t(flags & kSwitchBits);
+    vs_.set(vs::Switches, uint8_t((vs_.get(vs::Switches) & ~kSwitchBits) | flags));
+    // Setting the trails redraws the fill over them, so it waits for a real change.
+    if ((flags ^ shown) & vs::kSwitchTrails) host_.setTrails((flags & vs::kSwitchTrails) != 0);
+    host_.setVolumeListening((flags & vs::kSwitchVolume) != 0);
     trig_.currentValue[size_t(kChangeSwitches - 1)] = vs_.get(vs::Switches);
 }
 
@@ -540,7 +541,10 @@ void TriggerEngine::triggerStep(uint32_t time, int snapshot) {
         return brush >= 1 && brush <= kBrushSlots &&
                vs_.get(VisualState::attachment(brush - 1) + byte) != kNone80;
     };
-    auto heldFor = [&](int code) { return trig_.held[size_t(code - 1)] != kNone80; };
+    // A held wipe counts as a held fill: it waits for the held values to be applied.
+    auto heldFor = [&](int code) {
+        return trig_.held[size_t(code - 1)] != kNone80 || (code == kChangeFill && trig_.heldWipe);
+    };
 
     // Fill, Gradient and Movement choose alike over their slots.
     auto slotKind = [&](FileCategory cat, int mode) {
@@ -754,8 +758,9 @@ bool TriggerEngine::stepFile(FileCategory c, bool forward) {
     for (int tries = 0; tries < count; ++tries) {
         if (pos < 0 || pos >= count) pos = int16_t(forward ? -1 : count);
         pos = int16_t(forward ? (pos + 1) % count : (pos + count - 1) % count);
+        // Unlike Random File, the entry is loaded even when it is the slot's current name.
         std::string_view name = listingEntry(listing, pos);
-        if (name.empty() || name == currentName(c)) continue;
+        if (name.empty()) continue;
         if (host_.loadFile(c, slot, name)) return true;
     }
     return false;

@@ -131,8 +131,9 @@ class TriggerEngine {
     // attachments are enforced, a held value of the code is released and the change recorded;
     // holdMode kHoldStore holds the value instead, kHoldRelease and above release it.
     // fromTrigger: a new movement draws its free parameters, and codes 6-8 mark the parameter as
-    // set by hand. Returns true when the change was applied or held; false when it was refused
-    // (attachment message shown) or its value names no slot.
+    // set by hand. Code 5 holds only the trails and volume bits that differ from the record.
+    // Returns true when the change was applied, held or released; false when it was refused
+    // (attachment message shown), its value names no slot, or a code-5 hold turns no bit.
     bool applyChange(int code, int value, uint32_t time, bool refreshUi, bool userChange,
                      int holdMode, bool fromTrigger);
 
@@ -165,15 +166,18 @@ class TriggerEngine {
     void styleLoaded();
     // Takes every current value from the record (start-up).
     void syncCurrentValues();
-    // The switch flags with the trails and volume bits applied whether or not they changed
-    // (the style load); the listening bit is left to setListening.
-    void forceSwitchFlags(uint8_t flags, uint32_t time);
+    // The switch flags of a loaded style, over the flags `shown` before it: the volume bit is
+    // applied whether or not it changed, the trails bit (which redraws the fill over the trails)
+    // only when it changed. The listening bit is left to setListening.
+    void forceSwitchFlags(uint8_t flags, uint8_t shown);
 
     // --- Tempo and patterns -------------------------------------------------------------
     // The only writer of the tempo (beats per minute x 100): pattern mode off, the interval
     // and the next beat set, the record written.
     void setTempo(uint16_t tempo, uint32_t time);
-    // Listening on (beats from the sound) or off (beats from the clock, counted from `time`).
+    // Listening on (beats from the sound; the next generated beat becomes never) or off (beats
+    // from the clock, counted from `time`). The beat detector keeps its levels: only a song
+    // start resets it.
     void setListening(bool on, uint32_t time);
     // The frame tick's generated beats: true when a beat is due at `now`; the beat is then
     // scheduled forward and tempo().lastBeatTime is its time. The caller runs
@@ -200,9 +204,10 @@ class TriggerEngine {
     int randomChoice(int code);
     bool valueValid(int code, int value) const;
     const char* attachmentRefusal(int code, int value) const;
-    void hold(int code, int value, bool store);
+    // False when a code-5 hold turns no bit (nothing is held).
+    bool hold(int code, int value, bool store);
     void release(int code);
-    void applySwitches(uint8_t flags, uint32_t time, bool force);
+    void applySwitches(uint8_t flags, uint32_t time);
     void applyAttachments(uint32_t time, bool refreshUi, bool fromTrigger);
     void applyAttachedValue(size_t attByte, uint8_t value, uint32_t time, bool refreshUi,
                             bool fromTrigger);

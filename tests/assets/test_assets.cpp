@@ -1,6 +1,7 @@
 // Tests of asset paths, the shared load steps and folder listings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -141,8 +142,16 @@ TEST(AssetListing, CapacityAndMissingFolder) {
     for (int i = 0; i < 510; ++i) touch(s, "Brushes", "b" + std::to_string(i) + ".bru");
     std::string items;
     ASSERT_TRUE(listAssets(s, AssetKind::Brush, items));
-    EXPECT_EQ(listingNames(items).size(), 500u);
+    const std::vector<std::string> names = listingNames(items);
+    EXPECT_EQ(names.size(), 500u);
     EXPECT_LT(items.size(), kItemStringCapacity);
+    // The first 500 in the sorted order, whatever order the folder gives them in: "b0" to "b9"
+    // come first, and the ten left out are "b90" to "b99".
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "b0");
+    EXPECT_EQ(names.back(), "b9");
+    for (size_t i = 1; i < names.size(); ++i)
+        ASSERT_LE(compareRecords(items.substr((i - 1) * 16, 16), items.substr(i * 16, 16)), 0);
 
     std::string head(100, 'x');
     ASSERT_TRUE(listAssets(s, AssetKind::Brush, head));
@@ -152,6 +161,23 @@ TEST(AssetListing, CapacityAndMissingFolder) {
     EXPECT_FALSE(listAssets(s, AssetKind::Movement, empty));
     EXPECT_TRUE(empty.empty());
     EXPECT_EQ(s.headless().beepCount(), 1);
+}
+
+TEST(AssetListing, AFileListedWithAnUpperCaseExtensionLoads) {
+    TestServices s;
+    touch(s, "Brushes", "Spin.BRU");
+    touch(s, "Brushes", "spin.bru");  // another name: case matters in the name itself
+    std::string items;
+    ASSERT_TRUE(listAssets(s, AssetKind::Brush, items));
+    EXPECT_EQ(listingNames(items), (std::vector<std::string>{"Spin", "spin"}));
+    Bytes data;
+    EXPECT_EQ(readAsset(s, AssetKind::Brush, "Spin", data, false), ReadResult::Ok);
+    EXPECT_EQ(assetPath(s, AssetKind::Brush, "Spin"), s.dataFolder() + "/Brushes/Spin.BRU");
+    EXPECT_EQ(readAsset(s, AssetKind::Brush, "SPIN", data, false), ReadResult::CannotOpen);
+    // With both spellings on disk the exact one is read.
+    touch(s, "Brushes", "Spin.bru");
+    EXPECT_EQ(assetPath(s, AssetKind::Brush, "Spin"), s.dataFolder() + "/Brushes/Spin.bru");
+    EXPECT_TRUE(s.alerts.empty());
 }
 
 TEST(AssetListing, WiderRecords) {

@@ -77,6 +77,19 @@ TEST(Styles, BadFilesAndTheLastSession) {
     EXPECT_EQ(sv.alerts.size(), alerts);
 }
 
+TEST(Styles, AStyleListedWithAnUpperCaseExtensionLoads) {
+    test::TestServices sv;
+    VisualState s = defaultVisualState();
+    s.set(vs::BrushSpeed, 77);
+    ASSERT_TRUE(writeStyle(sv, s, "Calm"));
+    const std::string lower = makeFileName(sv, FileKind::Style, "Calm");
+    ASSERT_EQ(renameFile(lower, lower.substr(0, lower.size() - 4) + ".STY"), 0);
+    VisualState back;
+    ASSERT_TRUE(readStyleByName(sv, "Calm", back));
+    EXPECT_EQ(back.get(vs::BrushSpeed), 77);  // the file, not the default record
+    EXPECT_TRUE(sv.alerts.empty());
+}
+
 TEST(Styles, AFailingWriteKeepsTheOldFile) {
     test::TestServices sv;
     VisualState s = defaultVisualState();
@@ -87,6 +100,7 @@ TEST(Styles, AFailingWriteKeepsTheOldFile) {
     ASSERT_EQ(createFolder(path + ".new_"), 0);
     s.set(vs::BrushSpeed, 1);
     EXPECT_FALSE(writeStyle(sv, s, "Safe"));
+    ASSERT_FALSE(sv.alerts.empty()) << "the failed write was not reported";
     EXPECT_EQ(sv.alerts.back(), "File write error!");
     VisualState back;
     ASSERT_TRUE(readStyleByName(sv, "Safe", back));

@@ -80,6 +80,11 @@ TEST(ApplyChange, SwitchFlags) {
     r.engine.applyHeldValues(10);
     EXPECT_EQ(r.state.get(vs::Switches), 0x03);
     EXPECT_EQ(r.engine.state().heldSwitchMask, 0);
+
+    // A hold that turns no bit holds nothing and says so.
+    EXPECT_FALSE(r.engine.applyChange(kChangeSwitches, 0x03, 0, false, true, kHoldStore, false));
+    EXPECT_EQ(r.engine.state().heldSwitchMask, 0);
+    EXPECT_EQ(r.engine.state().held[kChangeSwitches - 1], kNone80);
 }
 
 TEST(ApplyChange, AttachmentsRefuseAndAreUndoneWhenTheBrushChanges) {

@@ -56,10 +56,10 @@ TEST(FileModes, SequentialFileStepsAndWraps) {
     r.host.failing = {"Aurora"};
     ASSERT_TRUE(r.engine.stepFile(FileCategory::Gradient, true));
     EXPECT_EQ(r.state.name(VisualState::gradientName(0)), "Flame");
-    r.host.failing = {"Aurora", "Metallic3", "Vortex9"};
+    r.host.failing = {"Aurora", "Flame", "Metallic3", "Vortex9"};
     r.host.loads.clear();
     EXPECT_FALSE(r.engine.stepFile(FileCategory::Gradient, true));
-    EXPECT_EQ(r.host.loads.size(), 3u);
+    EXPECT_EQ(r.host.loads.size(), 4u);
 
     // A name that is not listed leaves the position as it was; an empty listing does nothing.
     r.state.setName(VisualState::gradientName(0), "Unlisted");
@@ -96,4 +96,23 @@ TEST(FileModes, TriggerLoadsIntoTheCurrentSlotThenReappliesIt) {
     r.engine.triggerStep(1, 64);
     EXPECT_EQ(r.state.name(VisualState::brushName(0)), "Disc_Spin");
     EXPECT_TRUE(r.host.logged("brush 0"));
+}
+
+TEST(FileModes, SequentialStepsLoadTheCurrentNameWhenItsTurnComes) {
+    // The position is not set yet and the current style is the first entry: a step forward
+    // lands on entry 0, which is loaded although it is the current style.
+    Rig r;
+    r.state.setName(vs::StyleName, "Calm");
+    r.host.setListing(FileCategory::Style, {"Calm", "Default", "Storm"});
+    ASSERT_TRUE(r.engine.stepFile(FileCategory::Style, true));
+    EXPECT_EQ(r.host.loads, (std::vector<std::string>{"4:0:Calm"}));
+    ASSERT_TRUE(r.engine.stepFile(FileCategory::Style, true));
+    EXPECT_EQ(r.host.loads.back(), "4:0:Default");
+
+    // A listing of the current name alone: Sequential File reloads it, Random File does not.
+    r.host.setListing(FileCategory::Fill, {"Astral_Quilt"});
+    r.host.loads.clear();
+    EXPECT_TRUE(r.engine.stepFile(FileCategory::Fill, true));
+    EXPECT_FALSE(r.engine.pickRandomFile(FileCategory::Fill));
+    EXPECT_EQ(r.host.loads, (std::vector<std::string>{"0:1:Astral_Quilt"}));
 }

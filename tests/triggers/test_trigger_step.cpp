@@ -78,6 +78,42 @@ TEST(TriggerStep, AttachmentsAndHeldValuesSuppressTheirKinds) {
     EXPECT_EQ(count(r.host.log, "movement "), 0);
     EXPECT_EQ(count(r.host.log, "brush "), 0);
     EXPECT_EQ(count(r.host.log, "brushcolour "), 10);  // colours are not attachable
+    // The kinds kept still: none of them tried a change the attachment would refuse.
+    EXPECT_TRUE(r.services.alerts.empty()) << r.services.alerts.front();
+}
+
+TEST(TriggerStep, AnAttachedFillKeepsTheFillKindQuiet) {
+    // Sequential Selection would always pick another slot than the attached one.
+    Rig r;
+    r.only(kKindFill, kModeSequentialSelection);
+    r.attach(0, att::Fill, 3);
+    r.engine.applyChange(kChangeBrush, 1, 0, false, true, kHoldApply, false);
+    ASSERT_EQ(r.state.get(vs::CurrentFill), 3);
+    r.host.log.clear();
+    for (int i = 0; i < 4; ++i) r.engine.triggerStep(uint32_t(i), 64);
+    EXPECT_TRUE(r.services.alerts.empty()) << r.services.alerts.front();
+    EXPECT_EQ(count(r.host.log, "fill "), 0);
+    EXPECT_EQ(r.state.get(vs::CurrentFill), 3);
+}
+
+TEST(TriggerStep, AHeldWipeStopsTheFillKindUntilTheHeldValuesApply) {
+    Rig r;
+    r.only(kKindFill, kModeSequentialSelection);
+    ASSERT_TRUE(r.engine.applyChange(kChangeFill, kWipeRequest, 0, false, true, kHoldStore, false));
+    ASSERT_TRUE(r.engine.applyChange(kChangeGradient, 4, 0, false, true, kHoldStore, false));
+    for (int i = 0; i < 3; ++i) r.engine.triggerStep(uint32_t(i), 64);
+    EXPECT_EQ(count(r.host.log, "fill "), 0);
+    EXPECT_TRUE(r.engine.state().heldWipe);
+    EXPECT_EQ(r.engine.state().beatCount, 3u);
+
+    // The wipe comes with the other held values: the current fill drawn again.
+    r.host.log.clear();
+    r.engine.applyHeldValues(10);
+    EXPECT_EQ(count(r.host.log, "fill 1 wipe"), 1);
+    EXPECT_TRUE(r.host.logged("gradient 3"));
+    EXPECT_FALSE(r.engine.state().heldWipe);
+    r.engine.triggerStep(11, 64);
+    EXPECT_EQ(r.state.get(vs::CurrentFill), 3);  // the kind fires again
 }
 
 TEST(TriggerStep, SlotSelectionModes) {
