@@ -207,6 +207,28 @@ TEST(Pulse, AKilledCaptureIsSaidOnceAndListeningResumesOnTheSameChannel) {
     ASSERT_FALSE(again.empty());
     EXPECT_EQ(again.substr(again.find(' ') + 1, index.size() - 1), index.substr(0, index.size() - 1));
     EXPECT_TRUE(sound.devices.capturing.load());
+
+    // And the new stream carries the sound played into the sink.
+    const std::string wav = services.dataFolder() + "/tone.wav";
+    ASSERT_EQ(writeFileReplacing(wav, toneWav(72, 4)), 0);
+    std::string device = "--device=korel_loss_test";
+    char* argv[] = {const_cast<char*>("paplay"), device.data(), const_cast<char*>(wav.c_str()),
+                    nullptr};
+    pid_t player = 0;
+    ASSERT_EQ(::posix_spawnp(&player, "paplay", nullptr, nullptr, argv, environ), 0);
+    VisualState vs = defaultVisualState();
+    listenSongStart(sound.listen);
+    const uint32_t from = msNow();
+    const uint32_t first = capturePosition(sound);
+    int loudest = 0;
+    while (msNow() - from < 2500 && loudest < 64) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        loudest = std::max<int>(loudest, detectBeat(sound, vs, msNow() - from).level);
+    }
+    EXPECT_GT(capturePosition(sound), first);
+    EXPECT_EQ(loudest, 64);
+    ::kill(player, SIGTERM);
+    ::waitpid(player, nullptr, 0);
     stopCapture(sound);
     closeSound(sound);
 }
