@@ -63,6 +63,10 @@ struct InputSelector {
 
 enum class CaptureOpen : uint8_t { Ok, FormatRejected, Failed };
 
+// Where the devices stand when they live in a sound server that can be away or go away.
+// Connecting: an attempt is under way; Unreachable: no server answered (or it went away).
+enum class ServerState : uint8_t { Ready, Connecting, Unreachable };
+
 // Receives full capture buffers. Called on the platform's capture thread.
 class CaptureClient {
   public:
@@ -108,6 +112,18 @@ class SoundInput {
     virtual void closeCapture() = 0;
     // Samples recorded since startCapture.
     virtual uint32_t capturePosition() = 0;
+
+    // --- The sound server ------------------------------------------------------------------
+    // Devices that cannot go away keep these defaults. None of them waits for the server.
+    virtual ServerState serverState() { return ServerState::Ready; }
+    // Starts one attempt to reach the server again; serverState tells the outcome later.
+    virtual void reconnect() {}
+    // Counts losses: a ready server that went away, or an open capture the server ended. The
+    // capture is dead after a loss; the program closes it and opens it again.
+    virtual uint32_t lossCount() { return 0; }
+    // Moves whenever the server reports a change of its devices or volumes; devices that report
+    // nothing return 0 and are polled.
+    virtual uint32_t changeCount() { return 0; }
 };
 
 // The buffer queue of a capture device, shared by the implementations: samples go into the

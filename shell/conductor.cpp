@@ -53,8 +53,6 @@ void Conductor::loadPreferences() {
 }
 
 std::string Conductor::setUpSound() {
-    // The MP3 edition analyses the music it decodes itself and records nothing.
-    if (services_.edition() == Edition::MP3) return {};
     korel::setUpSound(sound_, services_);
     return sound_.fatalFailure;
 }
@@ -104,7 +102,7 @@ void Conductor::startAnimation(bool firstStart, const std::function<void(const c
     tick_.nextColourTime = songTimePlus(t, tick_.colourInterval);
     tick_.nextScaleRefresh = t + kScaleRefreshMs;
     tick_.lastHalfSecond = 0;
-    if (sound_.devices.inputOpen) startCapture(sound_);
+    startCapture(sound_);
     playing_ = true;
     paused_ = false;
 }
@@ -116,7 +114,7 @@ void Conductor::play() {
         sh.songClockOrigin += services_.platform().tickCount() - pausedAt_;
         paused_ = false;
         playing_ = true;
-        if (sound_.devices.inputOpen) startCapture(sound_);
+        startCapture(sound_);
         return;
     }
     if (playing_) return;
@@ -379,6 +377,8 @@ void Conductor::trailStep(int effectProgram) {
 void Conductor::frameTick() {
     ShellState& sh = services_.shell();
     uint32_t t = services_.songClock();
+    // 0. A sound input lost with the sound server comes back in the background.
+    watchSoundServer(sound_, services_, services_.platform().tickCount());
     // 1-2. Nothing plays, or the song has just ended (the players decide what comes next).
     if (playing_ && !songEnded(t)) {
         // 3. The beat light goes out 128 ms after a beat.
@@ -391,7 +391,8 @@ void Conductor::frameTick() {
         const bool replayed = replayRave(t);
         if (replayed) {
             // The rave's events stand in for the beats.
-        } else if (vs_.switchOn(vs::kSwitchListening)) {
+        } else if (vs_.switchOn(vs::kSwitchListening) && soundAvailable(sound_)) {
+            triggers_.tempo().standingIn = false;
             if (sound_.devices.inputOpen) {
                 BeatReading r = detectBeat(sound_, vs_, t);
                 redrawMeters(r.level, r.beat);
@@ -401,7 +402,7 @@ void Conductor::frameTick() {
                     beatFlash(t, true);
                 }
             }
-        } else if (triggers_.nextGeneratedBeat(t)) {
+        } else if (triggers_.nextGeneratedBeat(t, !soundAvailable(sound_))) {
             sound_.listen.soundScale = 1;
             redrawMeters(64, true);
             triggers_.triggerStep(triggers_.tempo().lastBeatTime, 64);
@@ -422,7 +423,7 @@ void Conductor::frameTick() {
         }
     }
     // 9. The output volume follows changes made outside the program.
-    if (sh.backgrounded) readOutputVolume(sound_);
+    if (sh.backgrounded) followOutputVolume(sound_, services_.platform().tickCount());
     // 10. The hover help.
     updateHoverHelp();
 }

@@ -5,6 +5,7 @@
 // window procedure; activation; quitting and closing; shutdown and the fatal exit.
 #include "shell/program.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "persist/preferences.h"
@@ -712,6 +713,9 @@ void Program::shutdown() {
 
 void Program::fatalExit(std::string_view name) {
     Platform& pf = platform();
+    // A terminal user sees why the program ended; error.txt keeps the word as well.
+    std::fprintf(stderr, "Korel: fatal: %.*s\n", int(name.size()), name.data());
+    std::fflush(stderr);
     pf.beep();
     // Before the data folder is known, the current folder takes the file.
     const std::string& folder =

@@ -83,6 +83,26 @@ bool enumerateChannels(Sound& sound) {
     return sound.fatalFailure.empty();
 }
 
+// True when the sound server did not answer: a failure then says nothing about the devices.
+bool serverAway(const Sound& sound) {
+    return sound.input && sound.input->serverState() != ServerState::Ready;
+}
+
+// Start-up without a sound server: not a missing sound card. The program runs without input
+// and the server watch opens it when a server answers.
+bool runWithoutServer(Sound& sound, Services& services) {
+    SoundDevices& d = sound.devices;
+    sound.fatalFailure.clear();
+    if (d.inputOpen) sound.input->closeCapture();
+    d.inputOpen = false;
+    if (sound.edition != Edition::MP3) {
+        d.inputLost = true;
+        services.showAlert(kInputBusy);
+    }
+    d.setUpDone = true;
+    return true;
+}
+
 }  // namespace
 
 void Sound::Hook::bufferDone(int header) {
@@ -92,9 +112,15 @@ void Sound::Hook::bufferDone(int header) {
 bool setUpSound(Sound& sound, Services& services, const std::function<void()>& openCdDrive) {
     SoundDevices& d = sound.devices;
     sound.fatalFailure.clear();
+    d.setUpDone = false;
+    if (sound.input) d.seenLosses = sound.input->lossCount();
     std::vector<std::string> outputs;
     if (sound.input) outputs = sound.input->outputDevices();
     if (outputs.empty()) {
+        if (serverAway(sound)) {
+            if (sound.edition == Edition::CD && openCdDrive) openCdDrive();
+            return runWithoutServer(sound, services);
+        }
         sound.fatalFailure = "NoSoundMixers";
         return false;
     }
@@ -105,6 +131,7 @@ bool setUpSound(Sound& sound, Services& services, const std::function<void()>& o
         if (sound.edition == Edition::CD && openCdDrive) openCdDrive();
         std::vector<std::string> inputs = sound.input->inputDevices();
         if (inputs.empty()) {
+            if (serverAway(sound)) return runWithoutServer(sound, services);
             sound.fatalFailure = "WaveInGetNumDevs";
             return false;
         }
@@ -118,18 +145,54 @@ bool setUpSound(Sound& sound, Services& services, const std::function<void()>& o
                 services.showAlert(kFormatRejected);
                 break;
             case CaptureOpen::Failed:
+                if (serverAway(sound)) return runWithoutServer(sound, services);
                 services.showAlert(kInputBusy);
                 break;
         }
-        if (!enumerateChannels(sound)) return false;
+        if (!enumerateChannels(sound)) {
+            // A server that went away in the middle is not a missing mixer either.
+            if (serverAway(sound)) return runWithoutServer(sound, services);
+            return false;
+        }
     }
     readOutputVolume(sound);
     setOutputVolume(sound, d.outputVolume);
+    d.setUpDone = true;
+    return true;
+}
+
+bool reopenSoundInput(Sound& sound) {
+    SoundDevices& d = sound.devices;
+    if (!sound.input || sound.edition == Edition::MP3) return false;
+    if (d.inputOpen) sound.input->closeCapture();
+    d.inputOpen = false;
+    d.capturing.store(false);
+    const std::vector<std::string> outputs = sound.input->outputDevices();
+    const std::vector<std::string> inputs = sound.input->inputDevices();
+    if (outputs.empty() || inputs.empty()) return false;
+    d.playbackDevice = chooseDevice(*sound.input, outputs, true);
+    d.playbackMixer = d.playbackDevice;
+    d.recordDevice = chooseDevice(*sound.input, inputs, false);
+    d.recordMixer = d.recordDevice;
+    if (sound.input->openCapture(d.recordDevice, &sound.hook) != CaptureOpen::Ok) return false;
+    d.inputOpen = true;
+    // The channel list may differ on the new server; the remembered channel is selected again.
+    // Mixer failures here are not fatal.
+    const bool listed = enumerateChannels(sound);
+    sound.fatalFailure.clear();
+    if (!listed) {
+        sound.input->closeCapture();
+        d.inputOpen = false;
+        return false;
+    }
+    readOutputVolume(sound);
+    if (d.wantCapture) startCapture(sound);
     return true;
 }
 
 void startCapture(Sound& sound) {
     SoundDevices& d = sound.devices;
+    d.wantCapture = true;
     sound.listen.lastCapturePosition = 0;
     d.bufferTurn.store(0);
     sound.ring.fill(0, 2 * kRingThird, 0);
@@ -143,6 +206,7 @@ void startCapture(Sound& sound) {
 }
 
 void stopCapture(Sound& sound) {
+    sound.devices.wantCapture = false;
     sound.devices.capturing.store(false);
     if (sound.devices.inputOpen && sound.input) sound.input->resetCapture();
 }

@@ -18,6 +18,7 @@ const char* const kNotPlaying = "Search does not work unless playing is turned o
 const char* const kCannotRecord = "Can't record from that channel!";
 
 constexpr uint16_t kFullVolume = 65535;
+constexpr uint32_t kVolumePollMs = 500;
 
 // The line of `lines` that stands for channel n: by type when the type is unique among the
 // channels, otherwise by name. -1 when there is none.
@@ -35,9 +36,12 @@ int matchLine(const SoundDevices& d, uint8_t n, const std::vector<MixerLine>& li
     return -1;
 }
 
-// Reports a mixer that cannot be opened as the fatal failure `name`; true when the call worked.
+// Reports a mixer that cannot be opened during start-up's set-up as the fatal failure `name`
+// (later the call only fails); true when the call worked.
 bool mixerOk(Sound& sound, MixerStatus st, const char* name) {
-    if (st == MixerStatus::NoMixer && sound.fatalFailure.empty()) sound.fatalFailure = name;
+    if (st == MixerStatus::NoMixer && sound.fatalFailure.empty() && !sound.devices.setUpDone) {
+        sound.fatalFailure = name;
+    }
     return st == MixerStatus::Ok;
 }
 
@@ -205,6 +209,16 @@ bool readOutputVolume(Sound& sound) {
 void setOutputVolume(Sound& sound, uint8_t volume) {
     if (!sound.input) return;
     sound.input->setOutputVolume(sound.devices.playbackMixer, uint16_t(volume * 257));
+}
+
+bool followOutputVolume(Sound& sound, uint32_t tick) {
+    if (!sound.input) return false;
+    SoundDevices& d = sound.devices;
+    const uint32_t changes = sound.input->changeCount();
+    if (changes == d.seenChanges && tick - d.lastVolumePoll < kVolumePollMs) return false;
+    d.seenChanges = changes;
+    d.lastVolumePoll = tick;
+    return readOutputVolume(sound);
 }
 
 }  // namespace korel

@@ -82,6 +82,20 @@ struct SoundDevices {
     // Set when a search remembered a new channel; the controls redraw the SOUND INPUT panel
     // when it shows and clear it.
     bool inputPanelChanged = false;
+
+    // --- The sound server (see watchSoundServer) ---
+    // Start-up's set-up is over: from then on a failing mixer call is not fatal.
+    bool setUpDone = false;
+    // The input went away with the sound server (or no server answered at start-up); the watch
+    // opens it again when the server answers.
+    bool inputLost = false;
+    // Music (or the LIVE animation) plays, so capture runs whenever the input is open.
+    bool wantCapture = false;
+    bool awaitingServer = false;  // an attempt to reach the server is under way
+    uint32_t nextServerTry = 0;   // tick count
+    uint32_t seenLosses = 0;
+    uint32_t seenChanges = 0;
+    uint32_t lastVolumePoll = 0;  // tick count
 };
 
 // The analysis state. Settings come from the VisualState at each call.
@@ -178,6 +192,23 @@ void searchStep(Sound& sound, Services& services, uint32_t songTime);
 // Reads the output volume into outputVolume; true when it changed.
 bool readOutputVolume(Sound& sound);
 void setOutputVolume(Sound& sound, uint8_t volume);
+// The background volume poll (`tick` is the platform's tick count): reads the output volume
+// when the server reported a change, otherwise at most twice a second. True when it changed.
+bool followOutputVolume(Sound& sound, uint32_t tick);
+
+// --- The sound server ---------------------------------------------------------------------------
+
+// Once per frame tick, whatever plays (`tick` is the platform's tick count). A lost input gets
+// the input-device alert once; then the server is tried at most once a second without waiting,
+// and when it answers the input is opened again, the remembered channel selected and capture
+// resumed if music plays. Never fatal, never waits for a server that does not answer.
+void watchSoundServer(Sound& sound, Services& services, uint32_t tick);
+// Opens the recording side again after the server came back: devices, capture, channels, and
+// capture started when music plays. False (nothing fatal) when the server did not allow it.
+bool reopenSoundInput(Sound& sound);
+// Whether beats can come from the sound now: the input is open (CD, LIVE) or the decoded music
+// is analysed (MP3). When not, the frame tick runs on tempo beats.
+bool soundAvailable(const Sound& sound);
 
 // --- Analysis ---------------------------------------------------------------------------------
 

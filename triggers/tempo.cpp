@@ -37,8 +37,15 @@ void TriggerEngine::setListening(bool on, uint32_t time) {
         switchListeningOff(time);
 }
 
-bool TriggerEngine::nextGeneratedBeat(uint32_t now) {
-    if (vs_.switchOn(vs::kSwitchListening) || host_.raveReplaying()) return false;
+bool TriggerEngine::nextGeneratedBeat(uint32_t now, bool standIn) {
+    if (host_.raveReplaying()) return false;
+    if (vs_.switchOn(vs::kSwitchListening)) {
+        if (!standIn) return false;
+        if (!tempo_.standingIn || tempo_.nextBeatTime >= kNeverTime) {
+            tempo_.standingIn = true;
+            switchListeningOff(now);
+        }
+    }
     if (!songTimeReached(now, tempo_.nextBeatTime)) return false;
     tempo_.lastBeatTime = tempo_.nextBeatTime;
     if (tempo_.patternMode && tempo_.patternLength >= 1) {

@@ -100,6 +100,8 @@ struct TempoState {
     std::array<uint32_t, kMaxPatternIntervals> pattern{};
     int patternLength = 1;
     int patternIndex = 0;
+    // Listening is on but has no sound input, so the tempo makes the beats meanwhile.
+    bool standingIn = false;
     // The tap buffer both panels share.
     uint32_t tapCount = 0;
     uint32_t firstTapTime = 0;
@@ -181,8 +183,10 @@ class TriggerEngine {
     void setListening(bool on, uint32_t time);
     // The frame tick's generated beats: true when a beat is due at `now`; the beat is then
     // scheduled forward and tempo().lastBeatTime is its time. The caller runs
-    // triggerStep(lastBeatTime, 64) and the beat flash.
-    bool nextGeneratedBeat(uint32_t now);
+    // triggerStep(lastBeatTime, 64) and the beat flash. With `standIn` the tempo also runs
+    // while listening is on (there is no sound input to listen to); its clock starts afresh
+    // whenever standingIn was cleared (the caller clears it while it hears sound).
+    bool nextGeneratedBeat(uint32_t now, bool standIn = false);
     // The sound scale while not listening: 1 at a beat, falling linearly to 0 at the next.
     double soundScaleAt(uint32_t now) const;
     // The beat display's fraction: how far `now` is from the last beat towards the next.

@@ -1,7 +1,8 @@
-// The warning beep: a short generated tone through SDL audio.
+// The warning beep: a short generated tone played through the sound server (libpulse).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace korel::desktop {
@@ -12,22 +13,24 @@ std::vector<int16_t> beepTone(int rate, int ms, double frequency);
 
 class Beeper {
   public:
-    Beeper() = default;
+    Beeper();
     ~Beeper();
     Beeper(const Beeper&) = delete;
     Beeper& operator=(const Beeper&) = delete;
 
-    // Plays the tone without waiting for it. The audio device is opened on the first beep;
-    // when there is none the beep stays silent from then on.
+    // Plays the tone on the server's default sink without waiting for it. The server is
+    // contacted on the first beep, in the background and at most once a second; while there is
+    // none the beep is silent (a beep asked for during the first attempt plays when it
+    // succeeds). Nothing is printed and no server is started.
     void beep();
 
-  private:
-    bool open();
+    // Beeps that reached the server (for tests).
+    int played() const;
 
-    uint32_t device_ = 0;
-    bool audioStarted_ = false;
-    bool failed_ = false;
-    std::vector<int16_t> tone_;
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace korel::desktop

@@ -1,5 +1,5 @@
 // The desktop implementation of the platform layer: SDL2 windows, events, cursor and display,
-// SDL2_ttf fonts and a beep through SDL audio.
+// SDL2_ttf fonts and a beep through the sound server.
 //
 // Each window shows an 8-bit canvas: present() expands a rectangle of it through the shared
 // palette into the window's 32-bit copy and from there into a streaming texture, and shows it

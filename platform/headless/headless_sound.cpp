@@ -149,9 +149,47 @@ bool HeadlessSound::loadWav(const std::string& path, std::string& error, bool lo
     return true;
 }
 
+std::vector<std::string> HeadlessSound::outputDevices() {
+    return connected_ ? outputs : std::vector<std::string>{};
+}
+
+std::vector<std::string> HeadlessSound::inputDevices() {
+    return connected_ ? inputs : std::vector<std::string>{};
+}
+
 bool HeadlessSound::preferredDevice(bool output, std::string& name) {
+    if (!connected_) return false;
     name = output ? preferredOutput : preferredInput;
     return !name.empty();
+}
+
+void HeadlessSound::killServer() {
+    serverUp_ = false;
+    connecting_ = false;
+    if (!connected_) return;
+    connected_ = false;
+    ++losses_;
+    // The capture dies with the server; the buffers stay queued until the program resets it.
+    started_ = false;
+    open_ = false;
+    // A new server records from its default, whatever was selected before.
+    selectorValues.assign(selectorValues.size(), false);
+}
+
+ServerState HeadlessSound::serverState() {
+    if (connecting_) {
+        if (platform_.tickCount() - connectStart_ < connectMs) return ServerState::Connecting;
+        connecting_ = false;
+        connected_ = serverUp_;
+    }
+    return connected_ ? ServerState::Ready : ServerState::Unreachable;
+}
+
+void HeadlessSound::reconnect() {
+    reconnects.push_back(platform_.tickCount());
+    if (connected_ || connecting_) return;
+    connecting_ = true;
+    connectStart_ = platform_.tickCount();
 }
 
 std::vector<HeadlessSound::Line>* HeadlessSound::side(MixerSide s) {
@@ -159,6 +197,7 @@ std::vector<HeadlessSound::Line>* HeadlessSound::side(MixerSide s) {
 }
 
 bool HeadlessSound::mixerMissing(MixerSide s) const {
+    if (!connected_) return true;
     return s == MixerSide::Playback ? playbackMixerMissing : recordingMixerMissing;
 }
 
@@ -216,7 +255,7 @@ void HeadlessSound::syncSelector() {
 }
 
 MixerStatus HeadlessSound::inputSelector(unsigned, InputSelector& selector) {
-    if (recordingMixerMissing) return MixerStatus::NoMixer;
+    if (mixerMissing(MixerSide::Recording)) return MixerStatus::NoMixer;
     if (selectorFails) return MixerStatus::Failed;
     syncSelector();
     selector.multipleSelect = multipleSelect;
@@ -226,7 +265,7 @@ MixerStatus HeadlessSound::inputSelector(unsigned, InputSelector& selector) {
 }
 
 MixerStatus HeadlessSound::setInputSelector(unsigned, const std::vector<bool>& values) {
-    if (recordingMixerMissing) return MixerStatus::NoMixer;
+    if (mixerMissing(MixerSide::Recording)) return MixerStatus::NoMixer;
     syncSelector();
     if (selectorFails || values.size() != selectorItems.size()) return MixerStatus::Failed;
     selectorValues = values;
@@ -239,19 +278,20 @@ MixerStatus HeadlessSound::setInputSelector(unsigned, const std::vector<bool>& v
 }
 
 MixerStatus HeadlessSound::outputVolume(unsigned, uint16_t& volume) {
-    if (playbackMixerMissing || speakerVolumeFails) return MixerStatus::NoMixer;
+    if (mixerMissing(MixerSide::Playback) || speakerVolumeFails) return MixerStatus::NoMixer;
     volume = speakerVolume;
     return MixerStatus::Ok;
 }
 
 MixerStatus HeadlessSound::setOutputVolume(unsigned, uint16_t volume) {
-    if (playbackMixerMissing || speakerVolumeFails) return MixerStatus::NoMixer;
+    if (mixerMissing(MixerSide::Playback) || speakerVolumeFails) return MixerStatus::NoMixer;
     speakerVolume = volume;
     log.push_back("speaker " + std::to_string(volume));
     return MixerStatus::Ok;
 }
 
 CaptureOpen HeadlessSound::openCapture(unsigned, CaptureClient* client) {
+    if (!connected_) return CaptureOpen::Failed;
     if (openResult != CaptureOpen::Ok) return openResult;
     queue_.setClient(client);
     open_ = true;

@@ -68,9 +68,21 @@ class HeadlessSound : public SoundInput {
     void pump();
     bool capturing() const { return started_; }
 
+    // The sound server. killServer ends it: a loss when the program was connected, the capture
+    // dies, the selector forgets its choice and every call fails as with no server. startServer runs one again; the program
+    // reaches it through reconnect, which answers `connectMs` later by the platform's clock.
+    void killServer();
+    void startServer() { serverUp_ = true; }
+    bool connected() const { return connected_; }
+    uint32_t connectMs = 5;
+    // The tick counts at which the program asked to reconnect.
+    std::vector<uint32_t> reconnects;
+    // Bumped by a script to report a change of the devices or volumes (see changeCount).
+    uint32_t changes = 0;
+
     // --- SoundInput ------------------------------------------------------------------------
-    std::vector<std::string> outputDevices() override { return outputs; }
-    std::vector<std::string> inputDevices() override { return inputs; }
+    std::vector<std::string> outputDevices() override;
+    std::vector<std::string> inputDevices() override;
     bool preferredDevice(bool output, std::string& name) override;
     MixerStatus destinationLines(MixerSide side, unsigned device, std::vector<MixerLine>& lines,
                                  int& errorCode) override;
@@ -87,6 +99,10 @@ class HeadlessSound : public SoundInput {
     void resetCapture() override;
     void closeCapture() override;
     uint32_t capturePosition() override;
+    ServerState serverState() override;
+    void reconnect() override;
+    uint32_t lossCount() override { return losses_; }
+    uint32_t changeCount() override { return changes; }
 
   private:
     std::vector<Line>* side(MixerSide s);
@@ -103,6 +119,11 @@ class HeadlessSound : public SoundInput {
     uint64_t delivered_ = 0;
     std::vector<uint8_t> feed_;
     bool loop_ = false;
+    bool serverUp_ = true;
+    bool connected_ = true;
+    bool connecting_ = false;
+    uint32_t connectStart_ = 0;
+    uint32_t losses_ = 0;
 };
 
 }  // namespace korel

@@ -100,10 +100,15 @@ pa_volume_t fromMixer(uint16_t v) {
     return pa_volume_t(uint64_t(v) * PA_VOLUME_NORM / 65535);
 }
 
+// Holds the main loop's lock; nothing when there is no loop.
 class Locked {
   public:
-    explicit Locked(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
-    ~Locked() { pa_threaded_mainloop_unlock(loop_); }
+    explicit Locked(pa_threaded_mainloop* loop) : loop_(loop) {
+        if (loop_) pa_threaded_mainloop_lock(loop_);
+    }
+    ~Locked() {
+        if (loop_) pa_threaded_mainloop_unlock(loop_);
+    }
     Locked(const Locked&) = delete;
     Locked& operator=(const Locked&) = delete;
 
@@ -114,6 +119,8 @@ class Locked {
 }  // namespace
 
 struct PulseSoundInput::Impl {
+    // The main loop runs from construction to destruction; contexts come and go with the
+    // server. Every field below is used with the loop's lock held.
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
@@ -122,69 +129,191 @@ struct PulseSoundInput::Impl {
     std::vector<SinkInfo> sinks;
     std::vector<SourceInfo> sources;
     std::string defaultSink, defaultSource;
+    bool sinkFetchRunning = false;
+    bool sinkFetchAgain = false;
+    std::vector<SinkInfo> fetchedSinks;
+    // Read without the lock by the program thread.
+    std::atomic<ServerState> state{ServerState::Unreachable};
+    std::atomic<uint32_t> losses{0};
+    std::atomic<uint32_t> changes{0};
 
-    ~Impl() { disconnect(); }
+    Impl() {
+        loop = pa_threaded_mainloop_new();
+        if (loop && pa_threaded_mainloop_start(loop) < 0) {
+            pa_threaded_mainloop_free(loop);
+            loop = nullptr;
+        }
+    }
+
+    ~Impl() {
+        if (!loop) return;
+        {
+            Locked lock(loop);
+            dropContext();
+        }
+        pa_threaded_mainloop_stop(loop);
+        pa_threaded_mainloop_free(loop);
+    }
 
     static void signal(void* loop) {
         pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
     }
 
-    bool connect() {
-        if (loop && context && pa_context_get_state(context) == PA_CONTEXT_READY) return true;
-        disconnect();
-        loop = pa_threaded_mainloop_new();
+    // Starts connecting unless a connection is ready or under way. Never waits.
+    void startConnect() {
+        if (context) {
+            const pa_context_state_t st = pa_context_get_state(context);
+            if (PA_CONTEXT_IS_GOOD(st)) return;
+            dropContext();
+        }
+        pa_proplist* props = pa_proplist_new();
+        pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Korel");
+        context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop), "Korel", props);
+        pa_proplist_free(props);
+        if (!context) return;
+        pa_context_set_state_callback(context, &Impl::onContextState, this);
+        pa_context_set_subscribe_callback(context, &Impl::onServerEvent, this);
+        state = ServerState::Connecting;
+        // Never start a server of our own: no server is a state the program handles.
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            dropContext();
+        }
+    }
+
+    // Waits (at most `ms`) for the attempt under way to end; true when the server is ready.
+    bool awaitConnect(int ms) {
+        if (!context) return false;
+        if (pa_context_get_state(context) == PA_CONTEXT_READY) return true;
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop);
+        bool expired = false;
+        struct Timer {
+            Impl* self;
+            bool* expired;
+        } timer{this, &expired};
+        timeval when{};
+        pa_gettimeofday(&when);
+        pa_timeval_add(&when, pa_usec_t(ms) * PA_USEC_PER_MSEC);
+        pa_time_event* ev = api->time_new(
+            api, &when,
+            [](pa_mainloop_api*, pa_time_event*, const timeval*, void* u) {
+                auto* t = static_cast<Timer*>(u);
+                *t->expired = true;
+                signal(t->self->loop);
+            },
+            &timer);
+        while (!expired && context) {
+            const pa_context_state_t st = pa_context_get_state(context);
+            if (st == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(st)) break;
+            pa_threaded_mainloop_wait(loop);
+        }
+        if (ev) api->time_free(ev);
+        return context && pa_context_get_state(context) == PA_CONTEXT_READY;
+    }
+
+    // The blocking calls' entry: the server must be ready (an attempt under way is waited
+    // for briefly; none is started here).
+    bool ready() {
         if (!loop) return false;
-        if (pa_threaded_mainloop_start(loop) < 0) {
-            pa_threaded_mainloop_free(loop);
-            loop = nullptr;
-            return false;
-        }
-        bool ok = false;
-        {
-            Locked lock(loop);
-            pa_proplist* props = pa_proplist_new();
-            pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Korel");
-            context =
-                pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop), "Korel", props);
-            pa_proplist_free(props);
-            if (context) {
-                pa_context_set_state_callback(
-                    context, [](pa_context*, void* u) { signal(u); }, loop);
-                if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-                    for (;;) {
-                        pa_context_state_t st = pa_context_get_state(context);
-                        if (st == PA_CONTEXT_READY) {
-                            ok = true;
-                            break;
-                        }
-                        if (!PA_CONTEXT_IS_GOOD(st)) break;
-                        pa_threaded_mainloop_wait(loop);
-                    }
+        return awaitConnect(3000);
+    }
+
+    void dropContext() {
+        dropStream();
+        // Operations of a dropped context never call back.
+        sinkFetchRunning = false;
+        sinkFetchAgain = false;
+        if (!context) return;
+        pa_context_set_state_callback(context, nullptr, nullptr);
+        pa_context_set_subscribe_callback(context, nullptr, nullptr);
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+        context = nullptr;
+        state = ServerState::Unreachable;
+    }
+
+    static void onContextState(pa_context* c, void* u) {
+        auto* self = static_cast<Impl*>(u);
+        switch (pa_context_get_state(c)) {
+            case PA_CONTEXT_READY: {
+                self->state = ServerState::Ready;
+                const auto mask = pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SINK |
+                                                         PA_SUBSCRIPTION_MASK_SERVER);
+                if (pa_operation* op = pa_context_subscribe(c, mask, nullptr, nullptr)) {
+                    pa_operation_unref(op);
                 }
+                self->fetchSinks();
+                break;
             }
+            case PA_CONTEXT_FAILED:
+            case PA_CONTEXT_TERMINATED:
+                // A server that was there went away: the program hears of it through losses.
+                if (self->state == ServerState::Ready) ++self->losses;
+                self->state = ServerState::Unreachable;
+                break;
+            default:
+                break;
         }
-        if (!ok) disconnect();
-        return ok;
+        signal(self->loop);
     }
 
-    void disconnect() {
-        if (!loop) return;
-        {
-            Locked lock(loop);
-            dropStream();
-            if (context) {
-                pa_context_set_state_callback(context, nullptr, nullptr);
-                pa_context_disconnect(context);
-                pa_context_unref(context);
-                context = nullptr;
-            }
+    static void onStreamState(pa_stream* s, void* u) {
+        auto* self = static_cast<Impl*>(u);
+        const pa_stream_state_t st = pa_stream_get_state(s);
+        // A stream the server ended while the server stays (its source went away, or it was
+        // killed); a server that went away is counted by the context.
+        if ((st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) && self->context &&
+            pa_context_get_state(self->context) == PA_CONTEXT_READY) {
+            ++self->losses;
         }
-        pa_threaded_mainloop_stop(loop);
-        pa_threaded_mainloop_free(loop);
-        loop = nullptr;
+        signal(self->loop);
     }
 
-    // With the lock held.
+    // The server changed a sink (its volume, say) or its defaults: the sink list is fetched
+    // again in the background, so reading the output volume never waits.
+    static void onServerEvent(pa_context*, pa_subscription_event_type_t, uint32_t, void* u) {
+        static_cast<Impl*>(u)->fetchSinks();
+    }
+
+    void fetchSinks() {
+        if (sinkFetchRunning) {
+            sinkFetchAgain = true;
+            return;
+        }
+        fetchedSinks.clear();
+        pa_operation* op = pa_context_get_sink_info_list(
+            context,
+            [](pa_context*, const pa_sink_info* i, int eol, void* u) {
+                auto* self = static_cast<Impl*>(u);
+                if (eol == 0 && i) {
+                    self->fetchedSinks.push_back(sinkInfo(i));
+                    return;
+                }
+                self->sinkFetchRunning = false;
+                if (eol > 0) {
+                    self->sinks.swap(self->fetchedSinks);
+                    ++self->changes;
+                }
+                if (self->sinkFetchAgain) {
+                    self->sinkFetchAgain = false;
+                    self->fetchSinks();
+                }
+            },
+            this);
+        if (!op) return;
+        sinkFetchRunning = true;
+        pa_operation_unref(op);
+    }
+
+    static SinkInfo sinkInfo(const pa_sink_info* i) {
+        SinkInfo s;
+        s.index = i->index;
+        s.name = i->name ? i->name : "";
+        s.description = i->description ? i->description : s.name;
+        s.mute = i->mute != 0;
+        s.volume = i->volume;
+        return s;
+    }
+
     void dropStream() {
         if (!stream) return;
         started = false;
@@ -195,12 +324,16 @@ struct PulseSoundInput::Impl {
         stream = nullptr;
     }
 
-    // Waits for an operation with the lock held; false when it could not be started.
+    bool streamReady() const { return stream && pa_stream_get_state(stream) == PA_STREAM_READY; }
+
+    // Waits for an operation; false when it could not be started. An operation of a server
+    // that goes away is cancelled, and the context's state change wakes the wait.
     bool wait(pa_operation* op) {
         if (!op) return false;
         while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(loop);
+        const bool done = pa_operation_get_state(op) == PA_OPERATION_DONE;
         pa_operation_unref(op);
-        return true;
+        return done;
     }
 
     struct Result {
@@ -212,7 +345,7 @@ struct PulseSoundInput::Impl {
         r->ok = success != 0;
         signal(r->self->loop);
     }
-    // Runs a call that reports success, with the lock held.
+    // Runs a call that reports success.
     template <typename F>
     bool call(F&& start) {
         Result r{this};
@@ -223,10 +356,16 @@ struct PulseSoundInput::Impl {
     bool cork(bool on) { return wait(pa_stream_cork(stream, on ? 1 : 0, &onStreamDone, this)); }
     bool flush() { return wait(pa_stream_flush(stream, &onStreamDone, this)); }
 
-    // Reads the server's defaults, sinks and sources, with the lock held.
+    // Reads the server's defaults, sinks and sources.
     bool refresh() {
-        sinks.clear();
-        sources.clear();
+        if (!ready()) return false;
+        std::vector<SinkInfo> newSinks;
+        std::vector<SourceInfo> newSources;
+        struct Fetch {
+            Impl* self;
+            std::vector<SinkInfo>* sinks;
+            std::vector<SourceInfo>* sources;
+        } fetch{this, &newSinks, &newSources};
         bool ok = wait(pa_context_get_server_info(
             context,
             [](pa_context*, const pa_server_info* i, void* u) {
@@ -241,24 +380,18 @@ struct PulseSoundInput::Impl {
         ok = ok && wait(pa_context_get_sink_info_list(
                        context,
                        [](pa_context*, const pa_sink_info* i, int eol, void* u) {
-                           auto* self = static_cast<Impl*>(u);
+                           auto* f = static_cast<Fetch*>(u);
                            if (eol == 0 && i) {
-                               SinkInfo s;
-                               s.index = i->index;
-                               s.name = i->name ? i->name : "";
-                               s.description = i->description ? i->description : s.name;
-                               s.mute = i->mute != 0;
-                               s.volume = i->volume;
-                               self->sinks.push_back(s);
+                               f->sinks->push_back(sinkInfo(i));
                            } else {
-                               signal(self->loop);
+                               signal(f->self->loop);
                            }
                        },
-                       this));
+                       &fetch));
         ok = ok && wait(pa_context_get_source_info_list(
                        context,
                        [](pa_context*, const pa_source_info* i, int eol, void* u) {
-                           auto* self = static_cast<Impl*>(u);
+                           auto* f = static_cast<Fetch*>(u);
                            if (eol == 0 && i) {
                                SourceInfo s;
                                s.index = i->index;
@@ -268,13 +401,16 @@ struct PulseSoundInput::Impl {
                                s.mute = i->mute != 0;
                                s.volume = i->volume;
                                s.type = classify(i);
-                               self->sources.push_back(s);
+                               f->sources->push_back(s);
                            } else {
-                               signal(self->loop);
+                               signal(f->self->loop);
                            }
                        },
-                       this));
-        return ok;
+                       &fetch));
+        if (!ok) return false;
+        sinks.swap(newSinks);
+        sources.swap(newSources);
+        return true;
     }
 
     const SinkInfo* sinkByIndex(uint32_t index) const {
@@ -300,16 +436,42 @@ struct PulseSoundInput::Impl {
     }
 };
 
-PulseSoundInput::PulseSoundInput() : impl_(std::make_unique<Impl>()) {}
+PulseSoundInput::PulseSoundInput() : impl_(std::make_unique<Impl>()) {
+    if (!impl_->loop) return;
+    Locked lock(impl_->loop);
+    impl_->startConnect();
+}
+
 PulseSoundInput::~PulseSoundInput() = default;
 
 bool PulseSoundInput::connected() {
-    return impl_->connect();
+    if (!impl_->loop) return false;
+    Locked lock(impl_->loop);
+    impl_->startConnect();
+    return impl_->ready();
+}
+
+ServerState PulseSoundInput::serverState() {
+    return impl_->state.load();
+}
+
+void PulseSoundInput::reconnect() {
+    if (!impl_->loop) return;
+    Locked lock(impl_->loop);
+    impl_->startConnect();
+}
+
+uint32_t PulseSoundInput::lossCount() {
+    return impl_->losses.load();
+}
+
+uint32_t PulseSoundInput::changeCount() {
+    return impl_->changes.load();
 }
 
 std::vector<std::string> PulseSoundInput::outputDevices() {
     std::vector<std::string> names;
-    if (!impl_->connect()) return names;
+    if (!impl_->loop) return names;
     Locked lock(impl_->loop);
     if (!impl_->refresh()) return names;
     for (const SinkInfo& s : impl_->sinks) names.push_back(s.description);
@@ -318,7 +480,7 @@ std::vector<std::string> PulseSoundInput::outputDevices() {
 
 std::vector<std::string> PulseSoundInput::inputDevices() {
     std::vector<std::string> names;
-    if (!impl_->connect()) return names;
+    if (!impl_->loop) return names;
     Locked lock(impl_->loop);
     if (!impl_->refresh()) return names;
     for (const SourceInfo& s : impl_->sources) names.push_back(s.description);
@@ -326,7 +488,7 @@ std::vector<std::string> PulseSoundInput::inputDevices() {
 }
 
 bool PulseSoundInput::preferredDevice(bool output, std::string& name) {
-    if (!impl_->connect()) return false;
+    if (!impl_->loop) return false;
     Locked lock(impl_->loop);
     if (!impl_->refresh()) return false;
     if (output) {
@@ -347,12 +509,15 @@ bool PulseSoundInput::preferredDevice(bool output, std::string& name) {
     return false;
 }
 
+// Each mixer call below holds the loop's lock and re-reads the server's lists: NoMixer when no
+// server is ready, Failed when it answered but the call could not be done.
+
 MixerStatus PulseSoundInput::destinationLines(MixerSide, unsigned, std::vector<MixerLine>& lines,
                                               int& errorCode) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
+    if (!impl_->ready()) return MixerStatus::NoMixer;
     if (!impl_->refresh()) {
-        errorCode = pa_context_errno(impl_->context);
+        errorCode = impl_->context ? pa_context_errno(impl_->context) : PA_ERR_CONNECTIONTERMINATED;
         return MixerStatus::Failed;
     }
     lines.clear();
@@ -361,8 +526,8 @@ MixerStatus PulseSoundInput::destinationLines(MixerSide, unsigned, std::vector<M
 }
 
 MixerStatus PulseSoundInput::lineMute(MixerSide side, unsigned, int line, bool& muted) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
+    if (!impl_->ready()) return MixerStatus::NoMixer;
     if (!impl_->refresh() || line < 0 || size_t(line) >= impl_->sources.size()) {
         return MixerStatus::Failed;
     }
@@ -377,12 +542,12 @@ MixerStatus PulseSoundInput::lineMute(MixerSide side, unsigned, int line, bool& 
 }
 
 MixerStatus PulseSoundInput::setLineMute(MixerSide side, unsigned, int line, bool muted) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
+    if (!impl_->ready()) return MixerStatus::NoMixer;
     if (!impl_->refresh() || line < 0 || size_t(line) >= impl_->sources.size()) {
         return MixerStatus::Failed;
     }
-    const SourceInfo& s = impl_->sources[size_t(line)];
+    const SourceInfo s = impl_->sources[size_t(line)];
     pa_context* c = impl_->context;
     bool ok = true;
     if (side == MixerSide::Recording) {
@@ -398,13 +563,13 @@ MixerStatus PulseSoundInput::setLineMute(MixerSide side, unsigned, int line, boo
 }
 
 MixerStatus PulseSoundInput::setLineVolume(MixerSide side, unsigned, int line, uint16_t volume) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
+    if (!impl_->ready()) return MixerStatus::NoMixer;
     if (!impl_->refresh() || line < 0 || size_t(line) >= impl_->sources.size()) {
         return MixerStatus::Failed;
     }
     if (side == MixerSide::Playback) return MixerStatus::Ok;
-    const SourceInfo& s = impl_->sources[size_t(line)];
+    const SourceInfo s = impl_->sources[size_t(line)];
     pa_cvolume cv = s.volume;
     pa_cvolume_set(&cv, std::max<uint8_t>(cv.channels, 1), fromMixer(volume));
     pa_context* c = impl_->context;
@@ -415,11 +580,11 @@ MixerStatus PulseSoundInput::setLineVolume(MixerSide side, unsigned, int line, u
 }
 
 MixerStatus PulseSoundInput::inputSelector(unsigned device, InputSelector& selector) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
+    if (!impl_->ready()) return MixerStatus::NoMixer;
     if (!impl_->refresh()) return MixerStatus::Failed;
     uint32_t current = PA_INVALID_INDEX;
-    if (impl_->stream && pa_stream_get_state(impl_->stream) == PA_STREAM_READY) {
+    if (impl_->streamReady()) {
         current = pa_stream_get_device_index(impl_->stream);
     } else if (device < impl_->sources.size()) {
         current = impl_->sources[device].index;
@@ -435,48 +600,50 @@ MixerStatus PulseSoundInput::inputSelector(unsigned device, InputSelector& selec
 }
 
 MixerStatus PulseSoundInput::setInputSelector(unsigned, const std::vector<bool>& values) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
+    if (!impl_->ready()) return MixerStatus::NoMixer;
     if (!impl_->refresh() || values.size() != impl_->sources.size()) return MixerStatus::Failed;
     auto on = std::find(values.begin(), values.end(), true);
     if (on == values.end()) return MixerStatus::Failed;
-    const SourceInfo& s = impl_->sources[size_t(on - values.begin())];
-    if (!impl_->stream || pa_stream_get_state(impl_->stream) != PA_STREAM_READY) {
-        return MixerStatus::Failed;
-    }
-    if (pa_stream_get_device_index(impl_->stream) == s.index) return MixerStatus::Ok;
+    const uint32_t source = impl_->sources[size_t(on - values.begin())].index;
+    if (!impl_->streamReady()) return MixerStatus::Failed;
+    if (pa_stream_get_device_index(impl_->stream) == source) return MixerStatus::Ok;
     pa_context* c = impl_->context;
     const uint32_t output = pa_stream_get_index(impl_->stream);
     bool ok = impl_->call([&](pa_context_success_cb_t cb, void* u) {
-        return pa_context_move_source_output_by_index(c, output, s.index, cb, u);
+        return pa_context_move_source_output_by_index(c, output, source, cb, u);
     });
     return ok ? MixerStatus::Ok : MixerStatus::Failed;
 }
 
+// The volume calls use the sink list the server's change events keep current, so the
+// background volume poll never waits for the server.
 MixerStatus PulseSoundInput::outputVolume(unsigned device, uint16_t& volume) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
+    if (!impl_->loop || impl_->state.load() != ServerState::Ready) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
-    if (!impl_->refresh() || device >= impl_->sinks.size()) return MixerStatus::Failed;
+    if (device >= impl_->sinks.size()) return MixerStatus::Failed;
     volume = toMixer(pa_cvolume_avg(&impl_->sinks[device].volume));
     return MixerStatus::Ok;
 }
 
 MixerStatus PulseSoundInput::setOutputVolume(unsigned device, uint16_t volume) {
-    if (!impl_->connect()) return MixerStatus::NoMixer;
+    if (!impl_->loop || impl_->state.load() != ServerState::Ready) return MixerStatus::NoMixer;
     Locked lock(impl_->loop);
-    if (!impl_->refresh() || device >= impl_->sinks.size()) return MixerStatus::Failed;
-    const SinkInfo& s = impl_->sinks[device];
+    if (!impl_->context || device >= impl_->sinks.size()) return MixerStatus::Failed;
+    SinkInfo& s = impl_->sinks[device];
     pa_cvolume cv = s.volume;
     pa_cvolume_set(&cv, std::max<uint8_t>(cv.channels, 1), fromMixer(volume));
-    pa_context* c = impl_->context;
-    bool ok = impl_->call([&](pa_context_success_cb_t cb, void* u) {
-        return pa_context_set_sink_volume_by_index(c, s.index, &cv, cb, u);
-    });
-    return ok ? MixerStatus::Ok : MixerStatus::Failed;
+    // Not waited for: the slider sends every step of a drag.
+    pa_operation* op =
+        pa_context_set_sink_volume_by_index(impl_->context, s.index, &cv, nullptr, nullptr);
+    if (!op) return MixerStatus::Failed;
+    pa_operation_unref(op);
+    s.volume = cv;
+    return MixerStatus::Ok;
 }
 
 CaptureOpen PulseSoundInput::openCapture(unsigned device, CaptureClient* client) {
-    if (!impl_->connect()) return CaptureOpen::Failed;
+    if (!impl_->loop) return CaptureOpen::Failed;
     Locked lock(impl_->loop);
     if (!impl_->refresh() || device >= impl_->sources.size()) return CaptureOpen::Failed;
     impl_->dropStream();
@@ -484,8 +651,7 @@ CaptureOpen PulseSoundInput::openCapture(unsigned device, CaptureClient* client)
     if (!pa_sample_spec_valid(&format)) return CaptureOpen::FormatRejected;
     pa_stream* s = pa_stream_new(impl_->context, "Korel listening", &format, nullptr);
     if (!s) return CaptureOpen::Failed;
-    pa_stream_set_state_callback(
-        s, [](pa_stream*, void* u) { Impl::signal(u); }, impl_->loop);
+    pa_stream_set_state_callback(s, &Impl::onStreamState, impl_.get());
     pa_stream_set_read_callback(s, &Impl::onRead, impl_.get());
     // Small fragments keep the newest samples close to now.
     pa_buffer_attr attr;
@@ -509,7 +675,7 @@ CaptureOpen PulseSoundInput::openCapture(unsigned device, CaptureClient* client)
     }
     impl_->stream = s;
     if (!ready) {
-        const int err = pa_context_errno(impl_->context);
+        const int err = impl_->context ? pa_context_errno(impl_->context) : 0;
         impl_->dropStream();
         return (err == PA_ERR_NOTSUPPORTED || err == PA_ERR_INVALID) ? CaptureOpen::FormatRejected
                                                                      : CaptureOpen::Failed;
@@ -525,7 +691,7 @@ bool PulseSoundInput::queueBuffer(int header, uint8_t* data, size_t size) {
 bool PulseSoundInput::startCapture() {
     if (!impl_->loop) return false;
     Locked lock(impl_->loop);
-    if (!impl_->stream) return false;
+    if (!impl_->streamReady()) return false;
     impl_->flush();
     impl_->started = true;
     return impl_->cork(false);
@@ -535,7 +701,7 @@ void PulseSoundInput::resetCapture() {
     impl_->started = false;
     if (impl_->loop) {
         Locked lock(impl_->loop);
-        if (impl_->stream) {
+        if (impl_->streamReady()) {
             impl_->cork(true);
             impl_->flush();
         }

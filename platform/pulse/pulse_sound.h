@@ -5,7 +5,11 @@
 // is the "wave output" type, so the program can listen to what the desktop plays); the selector
 // moves the capture stream to the chosen source. The playback destination has the same lines:
 // for a monitor its mute is the monitored sink's, other sources have nothing to unmute there.
-// The speakers' volume is the chosen sink's volume.
+// The speakers' volume is the chosen sink's volume, kept current by the server's change events.
+//
+// The server may be away at start or go away later: the connection is made in the background
+// (never starting a server), every call fails at once while there is none, and a server or a
+// capture stream that went away counts as a loss (see SoundInput::lossCount).
 #pragma once
 
 #include <memory>
@@ -21,7 +25,8 @@ class PulseSoundInput : public SoundInput {
     PulseSoundInput(const PulseSoundInput&) = delete;
     PulseSoundInput& operator=(const PulseSoundInput&) = delete;
 
-    // True when the sound server can be reached (it is contacted again after it went away).
+    // Tries to reach the sound server when it is not ready and waits (a few seconds at most)
+    // for the answer; true when it is ready.
     bool connected();
 
     std::vector<std::string> outputDevices() override;
@@ -42,6 +47,10 @@ class PulseSoundInput : public SoundInput {
     void resetCapture() override;
     void closeCapture() override;
     uint32_t capturePosition() override;
+    ServerState serverState() override;
+    void reconnect() override;
+    uint32_t lossCount() override;
+    uint32_t changeCount() override;
 
     struct Impl;
 

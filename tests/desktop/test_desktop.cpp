@@ -104,6 +104,40 @@ TEST(DesktopBeep, ToneHasTheLengthAndFadesToSilenceAtBothEnds) {
     EXPECT_TRUE(desktop::beepTone(0, 80, 880.0).empty());
 }
 
+TEST(DesktopBeep, QuietWithoutASoundServerAndPlayedThroughOne) {
+    // No server: the beep is silent and says nothing (no audio library noise on stderr).
+    const char* had = std::getenv("PULSE_SERVER");
+    const std::string saved = had ? had : "";
+    ::setenv("PULSE_SERVER", "unix:/nonexistent/korel-beep-test", 1);
+    testing::internal::CaptureStderr();
+    {
+        desktop::Beeper beeper;
+        beeper.beep();
+        beeper.beep();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(beeper.played(), 0);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    if (had) {
+        ::setenv("PULSE_SERVER", saved.c_str(), 1);
+    } else {
+        ::unsetenv("PULSE_SERVER");
+    }
+
+    // With a server the first beep plays once the connection made for it is ready.
+    desktop::Beeper beeper;
+    beeper.beep();
+    for (int i = 0; i < 200 && beeper.played() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (beeper.played() == 0) GTEST_SKIP() << "no sound server";
+    beeper.beep();
+    for (int i = 0; i < 200 && beeper.played() == 1; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(beeper.played(), 2);
+}
+
 TEST(DesktopFonts, MissingFontFilesLeaveWorkingMeasuresAndNoDrawing) {
     desktop::TtfFonts fonts(desktop::FontFiles{"/nonexistent/a.ttf", ""});
     EXPECT_FALSE(fonts.loaded(FontId::Medium));

@@ -4,7 +4,9 @@
 #include "persist/preferences.h"
 #include "platform/files.h"
 #include "platform/headless/headless_sound.h"
+#include "shell/conductor.h"
 #include "shell/program.h"
+#include "sound/sound_fixture.h"
 #include "support/test_services.h"
 
 using namespace korel;
@@ -256,6 +258,53 @@ TEST(Program, ATerminateRequestEndsEveryStateKeepingWhatAQuitKeeps) {
         EXPECT_EQ(p.exitCode(), 0);
         EXPECT_TRUE(r.platform.windows().empty());
     }
+
+TEST(Program, Mp3EditionReadsTheOutputVolumeAndWritesItBack) {
+    TestRun r(Edition::MP3);
+    r.sound.speakerVolume = 50000;
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    EXPECT_EQ(p.conductor().sound().devices.outputVolume, 194);
+    EXPECT_EQ(r.sound.log, std::vector<std::string>{"speaker 49858"});
+}
+
+namespace {
+struct BeatCount : TraceSink {
+    int beats = 0;
+    void beat(uint32_t, int) override { ++beats; }
+    void change(uint32_t, int, int) override {}
+};
+}  // namespace
+
+TEST(Program, WithoutASoundServerItAlertsRunsOnTempoAndListensOnceOneAppears) {
+    TestRun r;
+    r.sound.killServer();
+    r.sound.setSamples(test::tone(72, 100, 2), true);
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    EXPECT_TRUE(p.shell().alertShowing);
+    EXPECT_EQ(p.shell().pendingMessage,
+              "Unable to open sound input device! Close any applications that may be recording.");
+    Conductor& c = p.conductor();
+    ASSERT_TRUE(p.visual().switchOn(vs::kSwitchListening));
+    BeatCount trace;
+    c.setTrace(&trace);
+    auto run = [&](uint32_t ms) {
+        for (uint32_t t = 0; t < ms; t += 10) {
+            r.platform.advance(10);
+            pump(p, r.platform);
+        }
+    };
+    run(9000);
+    EXPECT_GE(trace.beats, 2) << "tempo beats drive the animation";
+    EXPECT_FALSE(c.sound().devices.inputOpen);
+
+    r.sound.startServer();
+    run(1100);
+    EXPECT_TRUE(c.sound().devices.inputOpen);
+    EXPECT_TRUE(r.sound.capturing());
+    EXPECT_EQ(p.phase(), Phase::Running);
+    c.setTrace(nullptr);
 }
 
 TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
@@ -270,7 +319,7 @@ TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
         Program p(hp, r.edition, r.options);
         p.start("");
     };
-    EXPECT_EXIT(failMonitor(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(failMonitor(), ::testing::ExitedWithCode(0), "Korel: fatal: Monitor\n");
     Bytes b;
     ASSERT_EQ(readWholeFile(r.temp.file("error.txt"), b), 0);
     EXPECT_EQ(std::string(b.begin(), b.end()), "Monitor");
@@ -287,9 +336,22 @@ TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
         Program p(hp, r.edition, r.options);
         p.start("");
     };
-    EXPECT_EXIT(failControls(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(failControls(), ::testing::ExitedWithCode(0), "Korel: fatal: Controls\n");
     ASSERT_EQ(readWholeFile(r.options.dataFolder + "/error.txt", b), 0);
     EXPECT_EQ(std::string(b.begin(), b.end()), "Controls");
+
+    // The MP3 edition sets up its sound too: a server without an output device is fatal.
+    auto failMp3Sound = [&] {
+        HeadlessPlatform hp;
+        HeadlessSound hs(hp);
+        hs.outputs.clear();
+        r.options.soundInput = &hs;
+        Program p(hp, Edition::MP3, r.options);
+        p.start("");
+    };
+    EXPECT_EXIT(failMp3Sound(), ::testing::ExitedWithCode(0), "Korel: fatal: NoSoundMixers\n");
+    ASSERT_EQ(readWholeFile(r.options.dataFolder + "/error.txt", b), 0);
+    EXPECT_EQ(std::string(b.begin(), b.end()), "NoSoundMixers");
 
     // A data folder that cannot be made is fatal with "CreateFolder".
     ASSERT_EQ(writeFileReplacing(r.temp.file("plain-file"), Bytes{1}), 0);

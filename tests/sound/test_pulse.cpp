@@ -118,5 +118,120 @@ TEST(Pulse, HearsAToneThroughANullSinkMonitor) {
     EXPECT_LT(recorded, 5u * kCaptureRate / 2);
 }
 
+// A module loaded for one test (a private null sink unless no name is given), unloaded at the
+// end.
+struct NullSink {
+    std::string module;
+    explicit NullSink(const std::string& name) {
+        if (name.empty()) return;
+        module = run("pactl load-module module-null-sink sink_name=" + name +
+                     " sink_properties=device.description=KorelTest 2>/dev/null");
+        module = module.substr(0, module.find('\n'));
+    }
+    ~NullSink() {
+        if (!module.empty()) run("pactl unload-module " + module);
+    }
+};
+
+TEST(Pulse, AVolumeChangeMadeOutsideArrivesWithinHalfASecond) {
+    PulseSoundInput input;
+    if (!input.connected()) GTEST_SKIP() << "no sound server";
+    TestServices services;
+    Sound sound(Edition::MP3, &input);
+    ASSERT_TRUE(setUpSound(sound, services)) << sound.fatalFailure;
+    const uint8_t before = sound.devices.outputVolume;
+    const uint8_t wanted = before == 94 ? 160 : 94;  // 37% or 63% of the full volume
+    const std::string percent = wanted == 94 ? "37%" : "63%";
+    // The playback device is the default sink when there are several.
+    const std::string sink = run("pactl get-default-sink");
+    ASSERT_FALSE(sink.empty());
+    uint32_t start = msNow();
+    followOutputVolume(sound, start);
+    run("pactl set-sink-volume " + sink.substr(0, sink.find('\n')) + " " + percent);
+    start = msNow();
+    while (sound.devices.outputVolume != wanted && msNow() - start < 2000) {
+        followOutputVolume(sound, msNow());
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(sound.devices.outputVolume, wanted);
+    EXPECT_LT(msNow() - start, 500u);
+    setOutputVolume(sound, before);
+}
+
+TEST(Pulse, AKilledCaptureIsSaidOnceAndListeningResumesOnTheSameChannel) {
+    PulseSoundInput input;
+    if (!input.connected()) GTEST_SKIP() << "no sound server";
+    NullSink sinkModule("korel_loss_test");
+    if (sinkModule.module.empty()) GTEST_SKIP() << "pactl cannot load a null sink";
+    TestServices services;
+    Sound sound(Edition::LIVE, &input);
+    ASSERT_TRUE(setUpSound(sound, services)) << sound.fatalFailure;
+    const std::string index =
+        run("pactl list short sources | awk '$2 == \"korel_loss_test.monitor\" {print $1}'");
+    const std::string wanted = "Wave Out " + index.substr(0, index.find('\n'));
+    int channel = -1;
+    for (int i = 0; i < sound.devices.channelCount; ++i) {
+        if (sound.devices.channels[size_t(i)].name == wanted) channel = i;
+    }
+    ASSERT_GE(channel, 0) << wanted;
+    chooseInputChannel(sound, services, uint8_t(channel));
+    startCapture(sound);
+    auto recordingFrom = [] {
+        // The source our record stream reads from (the only source output of this test).
+        return run("pactl list short source-outputs | awk '{print $1, $2}'");
+    };
+    const std::string stream = recordingFrom();
+    ASSERT_FALSE(stream.empty());
+    ASSERT_EQ(stream.substr(stream.find(' ') + 1, index.size() - 1), index.substr(0, index.size() - 1));
+
+    // The server ends the stream as when its source fails (pacmd talks to the server's command
+    // line, which is loaded for the occasion).
+    NullSink cli("");
+    cli.module = run("pactl load-module module-cli-protocol-unix 2>/dev/null");
+    cli.module = cli.module.substr(0, cli.module.find('\n'));
+    run("pacmd kill-source-output " + stream.substr(0, stream.find(' ')) + " >/dev/null 2>&1");
+    if (recordingFrom() == stream) GTEST_SKIP() << "the server cannot end a stream";
+    // The watch notices the loss on its next tick and, the server being there, reopens at once.
+    const uint32_t start = msNow();
+    while (msNow() - start < 3000 && !(!services.alerts.empty() && sound.devices.inputOpen)) {
+        watchSoundServer(sound, services, msNow());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(sound.devices.inputOpen) << "reopened";
+    EXPECT_EQ(services.alerts, std::vector<std::string>{
+                                   "Unable to open sound input device! Close any applications "
+                                   "that may be recording."});
+    EXPECT_TRUE(sound.fatalFailure.empty());
+    // Recording again, from the remembered channel.
+    const std::string again = recordingFrom();
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(again.substr(again.find(' ') + 1, index.size() - 1), index.substr(0, index.size() - 1));
+    EXPECT_TRUE(sound.devices.capturing.load());
+
+    // And the new stream carries the sound played into the sink.
+    const std::string wav = services.dataFolder() + "/tone.wav";
+    ASSERT_EQ(writeFileReplacing(wav, toneWav(72, 4)), 0);
+    std::string device = "--device=korel_loss_test";
+    char* argv[] = {const_cast<char*>("paplay"), device.data(), const_cast<char*>(wav.c_str()),
+                    nullptr};
+    pid_t player = 0;
+    ASSERT_EQ(::posix_spawnp(&player, "paplay", nullptr, nullptr, argv, environ), 0);
+    VisualState vs = defaultVisualState();
+    listenSongStart(sound.listen);
+    const uint32_t from = msNow();
+    const uint32_t first = capturePosition(sound);
+    int loudest = 0;
+    while (msNow() - from < 2500 && loudest < 64) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        loudest = std::max<int>(loudest, detectBeat(sound, vs, msNow() - from).level);
+    }
+    EXPECT_GT(capturePosition(sound), first);
+    EXPECT_EQ(loudest, 64);
+    ::kill(player, SIGTERM);
+    ::waitpid(player, nullptr, 0);
+    stopCapture(sound);
+    closeSound(sound);
+}
+
 }  // namespace
 }  // namespace korel::test

@@ -1,0 +1,58 @@
+// The sound server watch: a lost input is reported once and opened again in the background.
+#include "sound/sound.h"
+
+namespace korel {
+
+namespace {
+
+const char* const kInputLost =
+    "Unable to open sound input device! Close any applications that may be recording.";
+constexpr uint32_t kServerRetryMs = 1000;
+
+}  // namespace
+
+void watchSoundServer(Sound& sound, Services& services, uint32_t tick) {
+    SoundDevices& d = sound.devices;
+    if (!sound.input || !d.setUpDone || sound.edition == Edition::MP3) return;
+    const uint32_t losses = sound.input->lossCount();
+    if (losses != d.seenLosses) {
+        d.seenLosses = losses;
+        if (!d.inputLost) {
+            // The capture is dead: close it so nothing writes the ring any more. wantCapture
+            // stays, so capture resumes when the input is back.
+            d.capturing.store(false);
+            if (d.inputOpen) sound.input->closeCapture();
+            d.inputOpen = false;
+            d.inputLost = true;
+            d.awaitingServer = false;
+            d.nextServerTry = tick;
+            services.showAlert(kInputLost);
+        }
+    }
+    if (!d.inputLost) return;
+
+    const ServerState state = sound.input->serverState();
+    if (state == ServerState::Connecting) return;  // the attempt under way decides
+    // An attempt that just succeeded is followed up at once; otherwise one try a second.
+    const bool answered = d.awaitingServer && state == ServerState::Ready;
+    d.awaitingServer = false;
+    if (!answered && int32_t(tick - d.nextServerTry) < 0) return;
+    d.nextServerTry = tick + kServerRetryMs;
+    if (state == ServerState::Unreachable) {
+        sound.input->reconnect();
+        d.awaitingServer = true;
+        return;
+    }
+    // A loss while reopening is noticed on the next tick.
+    const uint32_t before = sound.input->lossCount();
+    if (reopenSoundInput(sound)) {
+        d.inputLost = false;
+        d.seenLosses = before;
+    }
+}
+
+bool soundAvailable(const Sound& sound) {
+    return sound.edition == Edition::MP3 || sound.devices.inputOpen;
+}
+
+}  // namespace korel
