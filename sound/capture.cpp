@@ -131,6 +131,7 @@ bool setUpSound(Sound& sound, Services& services, const std::function<void()>& o
 void startCapture(Sound& sound) {
     SoundDevices& d = sound.devices;
     sound.listen.lastCapturePosition = 0;
+    sound.listen.decidedPosition = 0;
     d.bufferTurn.store(0);
     sound.ring.fill(0, 2 * kRingThird, 0);
     sound.ring.fill(2 * kRingThird, kRingSize, 128);
