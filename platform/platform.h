@@ -109,6 +109,12 @@ public:
     // Removes waiting events of this kind for w; returns how many were removed.
     virtual int discardQueued(WindowId w, EventKind kind, int button = 0) = 0;
     virtual void postQuit(int code) = 0;
+    // Sleeps until an event arrives or `ms` milliseconds have passed. The headless platform,
+    // whose clock moves only when told, returns at once.
+    virtual void waitEvent(uint32_t ms) { (void)ms; }
+    // The display's refresh interval in ms: the program presents the animation at most that
+    // often, merging the copies in between. 0 (headless): every copy is presented at once.
+    virtual uint32_t refreshInterval() { return 0; }
 
     // --- Cursor -------------------------------------------------------------------------
     virtual Point cursorPos() = 0;  // screen coordinates

@@ -14,8 +14,6 @@ namespace korel {
 
 namespace {
 
-constexpr uint32_t kBeatLightMs = 128;
-constexpr uint32_t kScaleRefreshMs = 40;
 constexpr uint32_t kClosingTrailMs = 75;
 constexpr uint32_t kClosingColourMs = 25;
 

@@ -31,6 +31,9 @@
 
 namespace korel {
 
+constexpr uint32_t kBeatLightMs = 128;    // the beat light goes out this long after a beat
+constexpr uint32_t kScaleRefreshMs = 40;  // sound-scaled colour effects follow the sound
+
 // The frame tick's own timers (song-time milliseconds).
 struct TickState {
     uint32_t lastHalfSecond = 0;
@@ -123,6 +126,9 @@ public:
     // The player, the rave and the controls window attach here; what is not attached is skipped.
     void attach(const TickHooks& hooks) { hooks_ = hooks; }
     void frameTick();
+    // Milliseconds until the frame tick has work: the earliest timer, 2 at most while
+    // listening (the analysis keeps up with the sound), 100 at most otherwise.
+    uint32_t msUntilDue();
     void beatFlash(uint32_t time, bool realBeat);
     void forceBeat();
 

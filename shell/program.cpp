@@ -262,14 +262,18 @@ Phase Program::pass() {
                     return phase_;
                 }
                 dispatch(e);
+                flushPresent();
             } else {
                 frameTick();
+                flushPresent();
+                waitForWork();
             }
             if (!shell().running && phase_ == Phase::Running) phase_ = Phase::Closing;
             return phase_;
         }
         case Phase::Closing: {
             bool more = closingStep();
+            flushPresent();
             if (phase_ == Phase::Ended) return phase_;
             if (!more && !shell().alertShowing) {
                 shutdown();
@@ -282,6 +286,27 @@ Phase Program::pass() {
 }
 
 void Program::frameTick() { conductor_->frameTick(); }
+
+void Program::flushPresent() {
+    const WindowId w = display().animationWindow;
+    if (pendingPresent_.empty() || w == kNoWindow) return;
+    const uint32_t now = platform().tickCount();
+    if (now - lastPresent_ < platform().refreshInterval()) return;
+    lastPresent_ = now;
+    platform().present(w, pendingPresent_);
+    pendingPresent_ = Rect{};
+}
+
+void Program::waitForWork() {
+    Platform& pf = platform();
+    uint32_t wait = conductor_->msUntilDue();
+    if (!pendingPresent_.empty()) {
+        const uint32_t since = pf.tickCount() - lastPresent_;
+        const uint32_t interval = pf.refreshInterval();
+        wait = std::min(wait, since >= interval ? 0 : interval - since);
+    }
+    if (wait > 0) pf.waitEvent(wait);
+}
 
 bool Program::closingStep() {
     Platform& pf = platform();
@@ -630,7 +655,13 @@ void Program::copySurfaceToWindow(const Rect& r) {
     Rect c = intersect(r, d.windowRect);
     if (c.empty()) return;
     copySurface(canvas, c.left, c.top, d.drawingSurface, c);
-    pf.present(d.animationWindow, c);
+    // A display that refreshes at a fixed rate gets one present per refresh at most, of
+    // everything copied since the last one.
+    if (pf.refreshInterval() == 0) {
+        pf.present(d.animationWindow, c);
+        return;
+    }
+    pendingPresent_ = pendingPresent_.empty() ? c : unite(pendingPresent_, c);
 }
 
 void Program::displayChanged(int depth, int width, int height) {

@@ -111,6 +111,10 @@ private:
     void alertEvent(const Event& e);
     void frameTick();
     bool closingStep();
+    // Presents what the animation window's copies left pending, when the display is ready.
+    void flushPresent();
+    // Sleeps until the next event or the earliest timed work (or pending present).
+    void waitForWork();
     void drawClosingCredits();
 
     // Quitting: the last session and the preferences are saved; `running` is cleared.
@@ -138,6 +142,8 @@ private:
     WindowId helpWindow_ = kNoWindow;
     WindowId alertWindow_ = kNoWindow;
     bool okPressed_ = false;
+    Rect pendingPresent_;  // copied to the animation window's canvas, not yet presented
+    uint32_t lastPresent_ = 0;
     // The closing animation: the curtain picture and the closing brush's extents.
     Surface curtain_;
     int closingBrushLeft_ = 0;

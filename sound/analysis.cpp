@@ -221,40 +221,68 @@ uint8_t analyseDecodedSamples(Sound& sound, const VisualState& vs, uint32_t now)
     return meterLevel(sound.listen);
 }
 
+namespace {
+
+// The decision on one reading x: a rise of more than S above the valley fires when armed; a
+// smaller rise re-arms; no rise lets the valley follow the meter down.
+bool decideBeat(ListenState& l, uint8_t x, int sensitivity, uint32_t now) {
+    if (x <= l.valleyLevel) {
+        l.valleyLevel = x;
+        return false;
+    }
+    if (x - l.valleyLevel > sensitivity) {
+        l.valleyLevel = x;
+        if (l.beatLatched) return false;
+        l.beatLatched = true;
+        l.lastBeatTime = now;
+        return true;
+    }
+    l.beatLatched = false;
+    return false;
+}
+
+}  // namespace
+
 BeatReading detectBeat(Sound& sound, const VisualState& vs, uint32_t now) {
     ListenState& l = sound.listen;
-    uint8_t v = l.valleyLevel;
-    bool rose = false;
-    uint32_t savedEnd;
-    uint8_t x;
-    for (;;) {
-        savedEnd = l.windowEnd;
-        x = analyseSound(sound, vs, now);
-        if (x <= v) break;
-        v = x;
-        rose = true;
-    }
-    if (!rose) {
-        if (x < l.valleyLevel) l.valleyLevel = x;
-        return BeatReading{x, false};
-    }
-    const uint8_t peak = v;
     const int sensitivity = vs.get(vs::BeatSensitivity);
-    bool beat = false;
-    if (peak - l.valleyLevel > sensitivity) {
-        l.valleyLevel = x;
-        if (!l.beatLatched) {
-            l.beatLatched = true;
-            l.lastBeatTime = now;
-            beat = true;
-        }
-    } else {
-        l.beatLatched = false;
-        if (x < l.valleyLevel) l.valleyLevel = x;
+    if (sound.edition == Edition::MP3) {
+        // The player refreshes the analysis once per sample request; this is its decision.
+        const uint8_t x = analyseSound(sound, vs, now);
+        return BeatReading{x, decideBeat(l, x, sensitivity, now)};
     }
-    // A spectrograph drawn later in this tick shows the peak reading.
-    if (sound.edition != Edition::MP3) l.windowEnd = savedEnd;
-    return BeatReading{peak, beat};
+    // One decision per new 10 ms of sound, whatever the tick rate, taken in order over the
+    // sound that arrived since the last tick: the detector then sees the same readings on a
+    // fast machine and a slow one.
+    const uint32_t position = capturePosition(sound);
+    if (int32_t(position - l.decidedPosition) < 0) l.decidedPosition = position;
+    uint32_t pending = (position - l.decidedPosition) / kDecisionSamples;
+    if (pending > kMaxCatchUp) {
+        l.decidedPosition += (pending - kMaxCatchUp) * kDecisionSamples;
+        pending = kMaxCatchUp;
+    }
+    BeatReading result{meterLevel(l), false};
+    uint32_t peakEnd = l.windowEnd;
+    for (uint32_t k = 0; k < pending; ++k) {
+        l.decidedPosition += kDecisionSamples;
+        // The moment that sound was recorded, for the scale's fades and the peak's decay.
+        const uint32_t age = (position - l.decidedPosition) * 1000 / kCaptureRate;
+        const uint32_t end = (l.decidedPosition % uint32_t(kRingSize) + uint32_t(kRingSize) - 1) %
+                             uint32_t(kRingSize);
+        l.windowEnd = newestRecorded(sound.ring, end);
+        l.freshSamples = true;
+        measure(sound, vs, now - age);
+        const uint8_t x = meterLevel(l);
+        if (decideBeat(l, x, sensitivity, now)) result.beat = true;
+        if (k == 0 || x > result.level) {
+            result.level = x;
+            peakEnd = l.windowEnd;
+        }
+    }
+    // The tick reports its peak reading, and a spectrograph drawn later in it shows that one.
+    l.windowEnd = peakEnd;
+    l.lastCapturePosition = position;
+    return result;
 }
 
 void listenSongStart(ListenState& l) {

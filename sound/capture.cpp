@@ -194,6 +194,7 @@ void startCapture(Sound& sound) {
     SoundDevices& d = sound.devices;
     d.wantCapture = true;
     sound.listen.lastCapturePosition = 0;
+    sound.listen.decidedPosition = 0;
     d.bufferTurn.store(0);
     sound.ring.fill(0, 2 * kRingThird, 0);
     sound.ring.fill(2 * kRingThird, kRingSize, 128);

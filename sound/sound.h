@@ -30,6 +30,10 @@ constexpr uint8_t kSearchStarting = 255;  // searchChannel when a search starts
 constexpr uint8_t kSearchNone = 0, kSearchAutomatic = 1, kSearchByUser = 2;
 constexpr uint32_t kScaleAnchorNever = 0x7FFFFFFF;
 constexpr size_t kSampleBufferSamples = 2205;  // MP3 edition: the samples one request delivers
+// The beat decision's cadence: one per 110 new samples (10 ms), and at most 64 of them caught up
+// in one tick (older sound is skipped, it may have been cleared from the ring).
+constexpr uint32_t kDecisionSamples = 110;
+constexpr uint32_t kMaxCatchUp = 64;
 
 // The capture ring: 8-bit unsigned samples (128 silence), 0 = not recorded yet. The capture
 // thread writes it while the program thread reads it, without a lock; every access is a relaxed
@@ -114,6 +118,7 @@ struct ListenState {
     uint8_t drawnScaleMeter = 0;
     uint32_t lastCapturePosition = 0;
     uint32_t windowEnd = 0;
+    uint32_t decidedPosition = 0;  // the capture position of the last beat decision
     int64_t lastRequestTime = 0;  // MP3 edition
     // The 40 ms refresh of sound-scaled colour effects is to run at once; the frame tick clears it.
     bool scaleRefreshDue = false;
@@ -225,6 +230,9 @@ void updateSoundScale(Sound& sound, const VisualState& vs, uint32_t now);
 uint8_t analyseDecodedSamples(Sound& sound, const VisualState& vs, uint32_t now);
 // The normalised magnitude at `frequency` hertz over the current window.
 double frequencyMagnitude(Sound& sound, const VisualState& vs, double frequency);
+// The beat decisions on the sound that arrived since the last call, one per 10 ms of it, in
+// order (the MP3 edition: one on the latest analysis). Returns the highest reading and whether
+// any of them was a beat.
 BeatReading detectBeat(Sound& sound, const VisualState& vs, uint32_t now);
 // A song (or the LIVE animation) starts; the music stops.
 void listenSongStart(ListenState& listen);

@@ -643,6 +643,22 @@ void DesktopPlatform::postQuit(int code) {
     push(e);
 }
 
+void DesktopPlatform::waitEvent(uint32_t ms) {
+    if (!videoStarted_ || !queue_.empty() || ms == 0) return;
+    // SDL sleeps in the display connection's poll; a signal or another thread's event wakes it.
+    SDL_WaitEventTimeout(nullptr, int(std::min<uint32_t>(ms, 0x7FFFFFFF)));
+}
+
+uint32_t DesktopPlatform::refreshInterval() {
+    constexpr uint32_t kDefaultHz = 60;
+    SDL_DisplayMode mode;
+    const int display = watchedDisplay_ < 0 ? 0 : watchedDisplay_;
+    int hz = int(kDefaultHz);
+    if (videoStarted_ && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+        hz = mode.refresh_rate;
+    return uint32_t(1000 / std::max(1, hz));
+}
+
 // --- Cursor -------------------------------------------------------------------------------
 
 Point DesktopPlatform::cursorPos() {

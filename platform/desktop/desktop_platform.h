@@ -79,6 +79,8 @@ class DesktopPlatform : public Platform {
     bool hasQueued(WindowId w, EventKind kind, int button = 0) override;
     int discardQueued(WindowId w, EventKind kind, int button = 0) override;
     void postQuit(int code) override;
+    void waitEvent(uint32_t ms) override;
+    uint32_t refreshInterval() override;
 
     Point cursorPos() override;
     bool leftButtonDown() override;

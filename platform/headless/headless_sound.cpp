@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <samplerate.h>
+
 #include "platform/files.h"
 
 namespace korel {
@@ -43,6 +45,27 @@ double sampleValue(const uint8_t* p, int bytes, bool isFloat) {
         default:
             return int32_t(getLe32(p)) / 2147483648.0;
     }
+}
+
+// Converts to the capture rate the way a sound server does: through a band-limiting filter, so
+// that nothing above half the new rate folds down into the bass the analysis listens to.
+bool resampleToCapture(const std::vector<float>& in, uint32_t rate, std::vector<float>& out) {
+    if (rate == kCaptureRate || in.empty()) {
+        out = in;
+        return true;
+    }
+    const double ratio = double(kCaptureRate) / rate;
+    out.assign(size_t(double(in.size()) * ratio) + 16, 0.0f);
+    SRC_DATA job{};
+    job.data_in = in.data();
+    job.input_frames = long(in.size());
+    job.data_out = out.data();
+    job.output_frames = long(out.size());
+    job.src_ratio = ratio;
+    if (src_simple(&job, SRC_SINC_MEDIUM_QUALITY, 1) != 0) return false;
+    out.resize(size_t(job.output_frames_gen));
+    for (float& v : out) v = std::clamp(v, -1.0f, 1.0f);
+    return true;
 }
 
 }  // namespace
@@ -107,16 +130,22 @@ bool decodeWav(const Bytes& file, std::vector<uint8_t>& samples, std::string& er
         return false;
     }
     const size_t frames = data.size() / blockAlign;
-    const uint64_t outCount = uint64_t(frames) * kCaptureRate / rate;
-    samples.clear();
-    samples.reserve(size_t(outCount));
-    for (uint64_t k = 0; k < outCount; ++k) {
-        const size_t frame = size_t(k * rate / kCaptureRate);
-        const uint8_t* p = data.data() + frame * blockAlign;
+    std::vector<float> mono(frames);
+    for (size_t k = 0; k < frames; ++k) {
+        const uint8_t* p = data.data() + k * blockAlign;
         double sum = 0;
         for (int c = 0; c < channels; ++c) sum += sampleValue(p + c * bytes, bytes, isFloat);
-        const double v = std::clamp(sum / channels, -1.0, 1.0);
-        samples.push_back(uint8_t(std::clamp(int(std::lround(v * 128.0)) + 128, 0, 255)));
+        mono[k] = float(std::clamp(sum / channels, -1.0, 1.0));
+    }
+    std::vector<float> resampled;
+    if (!resampleToCapture(mono, rate, resampled)) {
+        error = "WAV file cannot be resampled!";
+        return false;
+    }
+    samples.clear();
+    samples.reserve(resampled.size());
+    for (float v : resampled) {
+        samples.push_back(uint8_t(std::clamp(int(std::lround(double(v) * 128.0)) + 128, 0, 255)));
     }
     return true;
 }

@@ -17,7 +17,8 @@
 namespace korel {
 
 // Decodes a WAV file (PCM 8, 16, 24 or 32 bits, or 32/64-bit float; any rate and channel
-// count) into 11025 Hz 8-bit unsigned mono. False with a message for anything else.
+// count) into 11025 Hz 8-bit unsigned mono, resampled through a low-pass filter as a sound
+// server would. False with a message for anything else.
 bool decodeWav(const Bytes& file, std::vector<uint8_t>& samples, std::string& error);
 
 class HeadlessSound : public SoundInput {

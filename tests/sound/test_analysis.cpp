@@ -60,6 +60,29 @@ TEST(Analysis, WindowIsAWholeNumberOfPeriodsBeforeWindowEnd) {
     }
 }
 
+TEST(Analysis, UnrecordedBytesInTheWindowAreLeftOut) {
+    // Silence with unrecorded (0) bytes on every period of 72 Hz: taken as samples they would
+    // read as a loud tone at the listening frequency.
+    RingRig r;
+    r.sound.listen.peakLevel = 100;
+    r.sound.listen.windowEnd = 5000;
+    for (int back = 1; back <= 459; back += 153) r.sound.ring.put(size_t(5000 - back), 0);
+    EXPECT_EQ(frequencyMagnitude(r.sound, r.vs, listeningFrequency(r.vs)), 0.0);
+    // Beside a quiet tone they change nothing but the skipped samples' share.
+    RingRig tone;
+    tone.sound.listen.peakLevel = 100;
+    tone.sound.listen.windowEnd = 5000;
+    for (int back = 1; back <= 459; ++back) {
+        const double x = 20 * std::cos(6.283185307179586 * (459 - back) / 153);
+        tone.sound.ring.put(size_t(5000 - back), uint8_t(128 + std::lround(x)));
+    }
+    const double whole = frequencyMagnitude(tone.sound, tone.vs, 72);
+    for (int back = 3; back <= 459; back += 153) tone.sound.ring.put(size_t(5000 - back), 0);
+    const double gapped = frequencyMagnitude(tone.sound, tone.vs, 72);
+    EXPECT_GT(gapped, 0.95 * whole);
+    EXPECT_LE(gapped, whole);
+}
+
 TEST(Analysis, LoudnessNoiseGateAndFullScale) {
     RingRig r;
     r.sound.listen.windowEnd = 3000;
@@ -203,8 +226,56 @@ TEST(BeatDetection, ReturnsThePeakAndRestoresItsWindow) {
     EXPECT_TRUE(b.beat);
     EXPECT_EQ(b.level, 63);
     EXPECT_EQ(rig.sound.listen.valleyLevel, 63);
-    // The window end is the one of the peak reading: the newest sample before position 1102.
-    EXPECT_EQ(rig.sound.listen.windowEnd, 1102u - 1);
+    // Decisions fall on every 110 samples; the window end is that of the first reading at the
+    // peak, the decision at 110.
+    EXPECT_EQ(rig.sound.listen.windowEnd, 110u - 1);
+}
+
+TEST(BeatDetection, ARiseOfExactlyTheSensitivityIsNoBeat) {
+    // Volume mode: a level of 2 x 52 reads 26, of 2 x 54 reads 27.
+    for (int amp : {52, 54}) {
+        SoundRig rig;
+        rig.vs.set(vs::BeatSensitivity, 26);
+        EXPECT_EQ(countBeats(rig, {{0, 200}, {amp, 200}, {0, 200}}, nullptr), amp == 52 ? 0 : 1)
+            << "amplitude " << amp;
+        EXPECT_EQ(rig.sound.listen.beatLatched, amp == 54);
+    }
+}
+
+TEST(BeatDetection, OneDecisionPer10MsOfSoundWhateverTheTickRate) {
+    // The pattern of the latch test, taken in ticks of 1, 7 and 16 ms: the same beats, each in
+    // the first tick that sees the sound of its decision. One late tick at 900 ms catches up
+    // in order: the loud stretch fires, then the small bump re-arms.
+    std::vector<uint8_t> feed;
+    for (Pattern p : kPattern)
+        feed.insert(feed.end(), size_t(p.ms) * kCaptureRate / 1000, uint8_t(128 + p.amp));
+    for (uint32_t step : {1u, 7u, 16u, 900u}) {
+        SoundRig rig;
+        rig.devices.setSamples(feed);
+        rig.vs.setSwitch(vs::kSwitchVolume, true);
+        rig.start();
+        std::vector<uint32_t> times;
+        int beats = 0;
+        for (uint32_t t = 0; t < (step == 900 ? 900u : 1400u); t += step) {
+            rig.advance(step);
+            if (detectBeat(rig.sound, rig.vs, rig.now()).beat) {
+                ++beats;
+                times.push_back(rig.now());
+            }
+        }
+        if (step == 900) {
+            EXPECT_EQ(beats, 1);
+            EXPECT_FALSE(rig.sound.listen.beatLatched) << "the small bump re-armed it";
+            continue;
+        }
+        ASSERT_EQ(beats, 2) << "step " << step;
+        // The loud stretches start at 200 and 1000 ms; the first decision on loud sound is at
+        // the first 110-sample boundary after it, which the tick reaches within one step.
+        EXPECT_GE(times[0], 200u);
+        EXPECT_LT(times[0], 210u + step) << "step " << step;
+        EXPECT_GE(times[1], 1000u);
+        EXPECT_LT(times[1], 1010u + step) << "step " << step;
+    }
 }
 
 }  // namespace
