@@ -194,6 +194,54 @@ TEST(Program, AClickOnTheAnimationEndsTheClosingAtOnce) {
     EXPECT_EQ(p.phase(), Phase::Ended);
 }
 
+TEST(Program, Mp3EditionReadsTheOutputVolumeAndWritesItBack) {
+    TestRun r(Edition::MP3);
+    r.sound.speakerVolume = 50000;
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    EXPECT_EQ(p.conductor().sound().devices.outputVolume, 194);
+    EXPECT_EQ(r.sound.log, std::vector<std::string>{"speaker 49858"});
+}
+
+namespace {
+struct BeatCount : TraceSink {
+    int beats = 0;
+    void beat(uint32_t, int) override { ++beats; }
+    void change(uint32_t, int, int) override {}
+};
+}  // namespace
+
+TEST(Program, WithoutASoundServerItAlertsRunsOnTempoAndListensOnceOneAppears) {
+    TestRun r;
+    r.sound.killServer();
+    r.sound.setSamples(test::tone(72, 100, 2), true);
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    EXPECT_TRUE(p.shell().alertShowing);
+    EXPECT_EQ(p.shell().pendingMessage,
+              "Unable to open sound input device! Close any applications that may be recording.");
+    Conductor& c = p.conductor();
+    ASSERT_TRUE(p.visual().switchOn(vs::kSwitchListening));
+    BeatCount trace;
+    c.setTrace(&trace);
+    auto run = [&](uint32_t ms) {
+        for (uint32_t t = 0; t < ms; t += 10) {
+            r.platform.advance(10);
+            pump(p, r.platform);
+        }
+    };
+    run(9000);
+    EXPECT_GE(trace.beats, 2) << "tempo beats drive the animation";
+    EXPECT_FALSE(c.sound().devices.inputOpen);
+
+    r.sound.startServer();
+    run(1100);
+    EXPECT_TRUE(c.sound().devices.inputOpen);
+    EXPECT_TRUE(r.sound.capturing());
+    EXPECT_EQ(p.phase(), Phase::Running);
+    c.setTrace(nullptr);
+}
+
 TEST(Program, ATerminateRequestEndsEveryStateKeepingWhatAQuitKeeps) {
     auto terminate = [](HeadlessPlatform& hp) {
         Event e;
@@ -258,53 +306,6 @@ TEST(Program, ATerminateRequestEndsEveryStateKeepingWhatAQuitKeeps) {
         EXPECT_EQ(p.exitCode(), 0);
         EXPECT_TRUE(r.platform.windows().empty());
     }
-
-TEST(Program, Mp3EditionReadsTheOutputVolumeAndWritesItBack) {
-    TestRun r(Edition::MP3);
-    r.sound.speakerVolume = 50000;
-    Program p(r.platform, r.edition, r.options);
-    ASSERT_TRUE(p.start(""));
-    EXPECT_EQ(p.conductor().sound().devices.outputVolume, 194);
-    EXPECT_EQ(r.sound.log, std::vector<std::string>{"speaker 49858"});
-}
-
-namespace {
-struct BeatCount : TraceSink {
-    int beats = 0;
-    void beat(uint32_t, int) override { ++beats; }
-    void change(uint32_t, int, int) override {}
-};
-}  // namespace
-
-TEST(Program, WithoutASoundServerItAlertsRunsOnTempoAndListensOnceOneAppears) {
-    TestRun r;
-    r.sound.killServer();
-    r.sound.setSamples(test::tone(72, 100, 2), true);
-    Program p(r.platform, r.edition, r.options);
-    ASSERT_TRUE(p.start(""));
-    EXPECT_TRUE(p.shell().alertShowing);
-    EXPECT_EQ(p.shell().pendingMessage,
-              "Unable to open sound input device! Close any applications that may be recording.");
-    Conductor& c = p.conductor();
-    ASSERT_TRUE(p.visual().switchOn(vs::kSwitchListening));
-    BeatCount trace;
-    c.setTrace(&trace);
-    auto run = [&](uint32_t ms) {
-        for (uint32_t t = 0; t < ms; t += 10) {
-            r.platform.advance(10);
-            pump(p, r.platform);
-        }
-    };
-    run(9000);
-    EXPECT_GE(trace.beats, 2) << "tempo beats drive the animation";
-    EXPECT_FALSE(c.sound().devices.inputOpen);
-
-    r.sound.startServer();
-    run(1100);
-    EXPECT_TRUE(c.sound().devices.inputOpen);
-    EXPECT_TRUE(r.sound.capturing());
-    EXPECT_EQ(p.phase(), Phase::Running);
-    c.setTrace(nullptr);
 }
 
 TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
