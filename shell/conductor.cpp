@@ -453,7 +453,8 @@ void Conductor::colourStep(uint32_t t) {
             stepRange(services_, engine_.brushRange, shift, level(), false);
             stepRange(services_, engine_.fillRange, fillShift, level(), false);
             updated = true;
-        } else if (tick_.colourInterval > kScaleRefreshMs && songTimePassed(t, tick_.nextScaleRefresh)) {
+        } else if (tick_.colourInterval > kScaleRefreshMs &&
+                   songTimePassed(t, tick_.nextScaleRefresh)) {
             tick_.nextScaleRefresh = songTimePlus(t, kScaleRefreshMs);
             if (level() != tick_.lastRefreshScale) {
                 tick_.lastRefreshScale = level();

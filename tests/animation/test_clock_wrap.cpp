@@ -10,12 +10,12 @@ using namespace korel;
 using test::ProgramRun;
 
 TEST(SongTimeDue, ComparesAcrossTheJumpOfTheWrap) {
-    const uint32_t origin = 0xFFFFF000u;          // 4096 ms before the wrap
+    const uint32_t origin = 0xFFFFF000u;                    // 4096 ms before the wrap
     const uint32_t before = songTime(0xFFFFFFF0u, origin);  // 4080
     const uint32_t due = songTimePlus(before, 20);          // 4100, taken before the wrap
     const uint32_t early = songTime(0x00000003u, origin);   // 4099, after it
     const uint32_t late = songTime(0x00000005u, origin);    // 4101
-    EXPECT_GE(early, 0x80000000u);  // the clock jumped by 2^31
+    EXPECT_GE(early, 0x80000000u);                          // the clock jumped by 2^31
     EXPECT_FALSE(songTimeReached(early, due));
     EXPECT_TRUE(songTimeReached(late, due));
     EXPECT_TRUE(songTimePassed(late, due));
