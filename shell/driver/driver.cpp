@@ -115,6 +115,13 @@ private:
             wavLoop_ = loop == "loop";
             return sound_ ? loadSound() : std::string();
         }
+        if (cmd == "server") {
+            if (rest != "up" && rest != "down") return "server up|down";
+            serverDown_ = rest == "down";
+            if (sound_ && serverDown_) sound_->killServer();
+            if (sound_ && !serverDown_) sound_->startServer();
+            return {};
+        }
         if (cmd == "trace") {
             if (rest != "on" && rest != "off") return "trace on|off";
             traceOn_ = rest == "on";
@@ -243,6 +250,7 @@ private:
         sound_ = std::make_unique<HeadlessSound>(*platform_);
         sound_->addLine("Line In", LineType::Line);
         sound_->addLine("Stereo Mix", LineType::WaveOutput);
+        if (serverDown_) sound_->killServer();
         if (!wav_.empty()) {
             std::string err = loadSound();
             if (!err.empty()) return err;
@@ -330,6 +338,7 @@ private:
     std::string temp_;
     std::unique_ptr<HeadlessPlatform> platform_;
     std::unique_ptr<HeadlessSound> sound_;
+    bool serverDown_ = false;
     std::unique_ptr<DriverProgram> program_;
     std::string wav_;
     bool wavLoop_ = false;

@@ -51,3 +51,18 @@ TEST(Driver, ScriptErrorsNameTheLine) {
     EXPECT_EQ(runScript("trace off\nstart\nclick nowhere 1 1\n", &code),
               "test:3: unknown or closed window \"nowhere\"\n");
 }
+
+TEST(Driver, TheSoundServerCanBeMissingDieAndComeBack) {
+    test::TempFolder t;
+    const std::string lost =
+        "alert: Unable to open sound input device! Close any applications that may be recording.\n";
+    // Missing at start: said once (the driver prints a start-up alert when it is raised and when
+    // it is shown), whatever the waiting; back, then gone again: said again.
+    std::string script = "monitor 320 200\ndata " + t.file("data") + "\nseed " KOREL_SEED_DIR
+                         "\ntrace off\nserver down\nstart\nwait 3000\nserver up\nwait 1500\n"
+                         "server down\nwait 3000\nquit\n";
+    int code = -1;
+    EXPECT_EQ(runScript(script, &code), lost + lost + lost + "exit 0\n");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(runScript("server sideways\n", &code), "test:1: server up|down\n");
+}
