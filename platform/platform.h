@@ -25,8 +25,8 @@ struct WindowDesc {
     Rect rect;             // client area in screen coordinates
     bool framed = false;   // a title bar (dialog frame) instead of a bare popup
     bool topmost = false;  // stays above the other windows
-    bool modal = false;    // the alert: while shown it stays above every other window of ours
     bool visible = false;
+    bool modal = false;  // the alert: while shown it stays above every other window of ours
 };
 
 enum class EventKind {

@@ -92,7 +92,7 @@ DesktopPlatform::DesktopPlatform() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // The terminate signals are ours (below): SIGHUP too, and with a deadline.
+    // The terminate signals are the watch's (above): SIGHUP too, and with a deadline.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         startError_ = SDL_GetError();
@@ -459,7 +459,8 @@ void DesktopPlatform::pump() {
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) translate(&ev);
     if (terminate_ && terminate_->takeRequest()) {
-        // The quit event that should have carried the request was lost (a full queue).
+        // The quit event that should have carried the request was lost (a full queue, or the
+        // request came before the event queue was up).
         Event e;
         e.kind = EventKind::Terminate;
         push(e);

@@ -8,7 +8,8 @@
 // What the desktop adds to the interface's promises:
 // - SIGTERM, SIGINT and SIGHUP (a closed terminal, the session ending) arrive as Terminate for
 //   no window (window 0). From the first one the program has 1 s to end by itself; then the
-//   process ends with code 0, wherever the program is stuck.
+//   process ends with code 0, wherever the program is stuck. A signal that the starter set to
+//   be ignored (nohup, a background job) stays ignored.
 // - A modal window (the alert), while shown, stays above every other window of the program:
 //   showing or raising another one puts it back on top, and it takes the focus meant for them.
 // - DisplayChange is sent to every window (as the classic desktop broadcasts it) when the size

@@ -38,7 +38,13 @@ TerminateWatch::TerminateWatch(std::function<void()> wake, int deadlineMs)
     sa.sa_handler = onTerminateSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &sa, &previous_[i]);
+    for (int i = 0; i < 3; ++i) {
+        // A signal the starter chose to ignore (nohup, a background job) stays ignored.
+        if (::sigaction(kSignals[i], nullptr, &previous_[i]) == 0 &&
+            previous_[i].sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(kSignals[i], &sa, nullptr);
+    }
 }
 
 TerminateWatch::~TerminateWatch() {

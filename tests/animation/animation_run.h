@@ -49,8 +49,8 @@ inline std::vector<uint8_t> pulsedTone(double hertz, int periodMs, int onMs, int
 }
 
 // One program on its own folders. The data folder is filled from the bundled library before
-// the program starts (so the program sees an existing folder and does not seed it itself),
-// which lets a test arrange "Styles" first.
+// the program starts, which lets a test arrange "Styles" first (the program seeds an asset
+// folder again only when it is missing or empty).
 struct ProgramRun {
     explicit ProgramRun(int width = 640, int height = 480, Edition e = Edition::LIVE)
         : platform(width, height), sound(platform), edition(e) {

@@ -90,6 +90,8 @@ TEST(LastSession, QuittingAndRestartingRestoresTheSavedStateByteForByte) {
 TEST(LastSession, AFirstStartWithoutStylesUsesTheDefaultAndMakesTheFolderAtQuit) {
     ProgramRun r;
     r.removeStyles();
+    // A missing asset folder is seeded at start; here the library brings no styles either.
+    r.options.seedFolder = r.data("no-library");
     ASSERT_TRUE(r.start());
     const VisualState& s = r.program->visual();
     // Every setting of the default record; the loaders may only fill in movement parameters

@@ -317,6 +317,17 @@ TEST_F(Desktop, TerminationSignalsBecomeTerminate) {
         ASSERT_EQ(raise(sig), 0);
         ASSERT_TRUE(waitFor(kNoWindow, EventKind::Terminate, e)) << sig;
     }
+    // A hangup that whoever started the program chose to ignore (nohup) stays ignored.
+    platform_.reset();
+    struct sigaction ignore = {}, previous = {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGHUP, &ignore, &previous), 0);
+    platform_ = makeDesktopPlatform();
+    ASSERT_TRUE(platform_);
+    ASSERT_EQ(raise(SIGHUP), 0);
+    EXPECT_FALSE(waitFor(kNoWindow, EventKind::Terminate, e));
+    platform_.reset();
+    sigaction(SIGHUP, &previous, nullptr);
 }
 
 TEST(DesktopTerminate, AProgramThatNeverGetsToTheRequestStillEndsWithZero) {
