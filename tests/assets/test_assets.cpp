@@ -138,7 +138,7 @@ TEST(AssetListing, NameRulesSortAndFind) {
 
 TEST(AssetListing, CapacityAndMissingFolder) {
     TestServices s;
-    for (int i = 0; i < 510; ++i) touch(s, "Brushes", "b" + std::to_string(i) + ".bru");
+    for (int i = 0; i < 510; ++i) touch(s, "Brushes", std::string("b").append(std::to_string(i)).append(".bru"));
     std::string items;
     ASSERT_TRUE(listAssets(s, AssetKind::Brush, items));
     EXPECT_EQ(listingNames(items).size(), 500u);
