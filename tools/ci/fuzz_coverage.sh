@@ -53,12 +53,27 @@ for t in $targets; do
   LLVM_PROFILE_FILE="$out/profiles/$t.profraw" "$out/fuzz/$t" -runs=0 "$corpus" \
     >"$out/profiles/$t.log" 2>&1
   llvm-profdata merge -sparse "$out/profiles/$t.profraw" -o "$out/profiles/$t.profdata"
-  # shellcheck disable=SC2046
-  report=$(llvm-cov report "$out/fuzz/$t" -instr-profile="$out/profiles/$t.profdata" \
-    $(reader "$format"))
+  # The report names files as the compiler saw them (absolute or relative to the build), so
+  # the reader's rows are picked by their ending.
+  report=$(llvm-cov report "$out/fuzz/$t" -instr-profile="$out/profiles/$t.profdata" |
+    awk -v files="$(reader "$format")" '
+      BEGIN { n = split(files, want, " ") }
+      NR == 1 { printf "%-28s %8s %8s %8s %8s %8s %8s\n", "file", "regions", "missed", "lines", "missed", "branches", "missed" }
+      {
+        for (i = 1; i <= n; ++i) {
+          if ($1 == want[i] || substr($1, length($1) - length(want[i])) == "/" want[i]) {
+            printf "%-28s %8d %8d %8d %8d %8d %8d\n", want[i], $2, $3, $8, $9, $11, $12
+            r += $2; rm += $3; l += $8; lm += $9; b += $11; bm += $12
+          }
+        }
+      }
+      END {
+        printf "%-28s %8d %8d %8d %8d %8d %8d\n", "reader", r, rm, l, lm, b, bm
+        printf "reached: regions %d of %d, lines %d of %d, branches %d of %d (%.1f%%)\n", r - rm, r, l - lm, l, b - bm, b, b ? 100 * (b - bm) / b : 0
+      }')
   echo "== $t: $inputs inputs from $corpus"
   echo "$report"
-  total=$(echo "$report" | awk '$1 == "TOTAL" { print "regions " $4 ", lines " $10 ", branches " $13 " (" $11 - $12 " of " $11 ")" }')
+  total=$(echo "$report" | sed -n 's/^reached: //p')
   summary+=("$(printf '%-18s %s' "$t" "$total")")
 done
 echo "== reached per target"
