@@ -133,7 +133,10 @@ public:
         u8(uint8_t(v));
     }
     void bytes(std::span<const uint8_t> b) { buf_.insert(buf_.end(), b.begin(), b.end()); }
-    void fill(uint8_t v, size_t n) { buf_.insert(buf_.end(), n, v); }
+    // One byte at a time: GCC 12 warns falsely (array-bounds) on a vector's bulk insert here.
+    void fill(uint8_t v, size_t n) {
+        for (; n > 0; --n) buf_.push_back(v);
+    }
     size_t size() const { return buf_.size(); }
     Bytes& data() { return buf_; }
     const Bytes& data() const { return buf_; }

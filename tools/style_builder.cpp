@@ -356,7 +356,8 @@ std::string formatValue(const Setting& s, const VisualState& st) {
                 const int x = s.type == Type::Values ? int(int8_t(st.get(s.offset + i)))
                                                      : int(st.get(s.offset + i));
                 if (x < s.min || x > s.max) return "";
-                out += (i ? " " : "") + std::to_string(x);
+                if (i) out += ' ';
+                out += std::to_string(x);
             }
             return out;
         }

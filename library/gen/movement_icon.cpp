@@ -19,10 +19,12 @@ constexpr uint8_t kFirstPreview = 201, kLastPreview = 245;
 
 // Replaces the coded icon of a movement file: the bytes at the icon offset and the length field.
 Bytes withIcon(const Bytes& file, size_t oldLength, const Bytes& code) {
-    Bytes out(file.begin(), file.begin() + mvm::Icon);
+    const auto tail = file.begin() + long(mvm::Icon + oldLength);
+    Bytes out(mvm::Icon + code.size() + size_t(file.end() - tail));
+    auto at = std::copy(file.begin(), file.begin() + mvm::Icon, out.begin());
+    at = std::copy(code.begin(), code.end(), at);
+    std::copy(tail, file.end(), at);
     putLe16(out.data() + mvm::IconLength, uint16_t(code.size()));
-    out.insert(out.end(), code.begin(), code.end());
-    out.insert(out.end(), file.begin() + long(mvm::Icon + oldLength), file.end());
     return out;
 }
 

@@ -81,8 +81,11 @@ Window search(Display* d, Window parent, int depth, std::string_view className,
     Window* children = nullptr;
     unsigned int n = 0;
     if (!XQueryTree(d, parent, &root, &up, &children, &n)) return 0;
-    std::vector<Window> list(children, children + n);
-    if (children) XFree(children);
+    std::vector<Window> list;
+    if (children) {
+        list.assign(children, children + n);
+        XFree(children);
+    }
     for (Window w : list)
         if (classMatches(d, w, className) && titleMatches(d, w, title)) return w;
     if (depth > 0) {

@@ -300,7 +300,7 @@ MixerStatus HeadlessSound::setInputSelector(unsigned, const std::vector<bool>& v
     selectorValues = values;
     std::string entry = "selector";
     for (size_t i = 0; i < values.size(); ++i) {
-        if (values[i]) entry += " " + std::to_string(i);
+        if (values[i]) entry.append(" ").append(std::to_string(i));
     }
     log.push_back(entry);
     return MixerStatus::Ok;

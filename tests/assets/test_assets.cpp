@@ -139,7 +139,7 @@ TEST(AssetListing, NameRulesSortAndFind) {
 
 TEST(AssetListing, CapacityAndMissingFolder) {
     TestServices s;
-    for (int i = 0; i < 510; ++i) touch(s, "Brushes", "b" + std::to_string(i) + ".bru");
+    for (int i = 0; i < 510; ++i) touch(s, "Brushes", std::string("b").append(std::to_string(i)).append(".bru"));
     std::string items;
     ASSERT_TRUE(listAssets(s, AssetKind::Brush, items));
     const std::vector<std::string> names = listingNames(items);

@@ -13,9 +13,6 @@
 namespace korel {
 namespace {
 
-constexpr int reg(int k) {
-    return kRegisterBase + k;
-}
 constexpr int lit(int v) {
     return literalField(uint8_t(v));
 }

@@ -87,7 +87,7 @@ TEST(RoundTrip, EveryByteOfRandomFilesIsKept) {
                 mp.min = int8_t(-int(rng() % 100));
                 mp.max = int8_t(rng() % 100);
                 mp.defaultValue = rng() % 2 ? kRandomDefault : int8_t(mp.min + int(rng() % 5));
-                mp.name = "P" + std::to_string(p);
+                mp.name = std::string("P").append(std::to_string(p));
                 mp.description = trial % 2 ? "" : "with \"quotes\"\\";
                 f.params.push_back(mp);
             }
