@@ -2,8 +2,10 @@
 // run, runs the frame tick, the beat flash and the closing brush, and carries the changes the
 // trigger engine decides onto the engine.
 //
-// Sections of conductor.cpp: set-up and song start; loading a style's record; the frame tick
-// and the beat flash; the trigger engine's host; the asset hooks; quitting and closing.
+// Its files: conductor.cpp (set-up and song start, the frame tick and the beat flash, quitting
+// and closing), conductor_styles.cpp (styles, sets, the last session), conductor_host.cpp (the
+// trigger engine's host and the asset hooks). The players, the rave and the controls window do
+// not grow it: they attach to the frame tick through tick_hooks.h.
 #pragma once
 
 #include <cstdint>
