@@ -275,6 +275,18 @@ WindowGeometry windowGeometry(const std::string& title) {
 
 // --- The trace -------------------------------------------------------------------------------
 
+std::vector<int64_t> beatTimes(const std::vector<TraceLine>& trace, std::string& seen) {
+    std::vector<int64_t> beats;
+    std::ostringstream out;
+    for (const TraceLine& t : trace) {
+        if (t.kind != TraceLine::Beat) continue;
+        beats.push_back(t.time);
+        out << ' ' << t.time << '(' << t.level << ')';
+    }
+    seen = out.str();
+    return beats;
+}
+
 bool readTrace(const std::string& path, std::vector<TraceLine>& lines, std::string& error) {
     lines.clear();
     Bytes b;

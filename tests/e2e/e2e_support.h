@@ -134,6 +134,8 @@ struct TraceLine {
 };
 // False when the file is missing or a line does not parse.
 bool readTrace(const std::string& path, std::vector<TraceLine>& lines, std::string& error);
+// The beats' times of a trace, and `seen`: each as " time(level)", for the failure messages.
+std::vector<int64_t> beatTimes(const std::vector<TraceLine>& trace, std::string& seen);
 
 // A kick drum at `bpm` whose body is a sine at `bassHz`, `kicks` times, as 16-bit mono samples
 // at `rate`; the first kick starts after `leadSeconds` of silence. Between kicks, on the

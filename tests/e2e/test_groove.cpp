@@ -58,16 +58,11 @@ TEST(Groove, OneBeatPerKickThroughTheSoundServer) {
 
     std::vector<TraceLine> trace;
     ASSERT_TRUE(readTrace(folders.trace(), trace, error)) << error;
-    std::vector<int64_t> beats;
-    std::ostringstream seen;
-    for (const TraceLine& t : trace) {
-        if (t.kind != TraceLine::Beat) continue;
-        beats.push_back(t.time);
-        seen << ' ' << t.time << '(' << t.level << ')';
-    }
-    std::cout << "beats (time, level):" << seen.str() << '\n';
-    ASSERT_GE(int(beats.size()), Groove::kKicks - 1) << seen.str();
-    ASSERT_LE(int(beats.size()), Groove::kKicks + 1) << seen.str();
+    std::string seen;
+    const std::vector<int64_t> beats = beatTimes(trace, seen);
+    std::cout << "beats (time, level):" << seen << '\n';
+    ASSERT_GE(int(beats.size()), Groove::kKicks - 1) << seen;
+    ASSERT_LE(int(beats.size()), Groove::kKicks + 1) << seen;
     // Each beat's kick is the grid point it is nearest to after the first beat; the earliest
     // offset from the grid is taken as the kicks' own time.
     std::vector<int64_t> offsets;

@@ -127,15 +127,10 @@ TEST(Listening, DetectsEveryKickOfA120BpmSongPlayedIntoTheSink) {
 
     std::vector<TraceLine> trace;
     ASSERT_TRUE(readTrace(folders.trace(), trace, error)) << error;
-    std::vector<int64_t> beats;
-    std::ostringstream seen;
-    for (const TraceLine& t : trace) {
-        if (t.kind != TraceLine::Beat) continue;
-        beats.push_back(t.time);
-        seen << ' ' << t.time << '(' << t.level << ')';
-    }
-    std::cout << "beats (time, level):" << seen.str() << '\n';
-    ASSERT_EQ(int(beats.size()), kKicks) << "beats:" << seen.str();
+    std::string seen;
+    const std::vector<int64_t> beats = beatTimes(trace, seen);
+    std::cout << "beats (time, level):" << seen << '\n';
+    ASSERT_EQ(int(beats.size()), kKicks) << "beats:" << seen;
 
     std::vector<int64_t> offsets;
     for (size_t i = 0; i < beats.size(); ++i)
