@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 #include "platform/desktop/desktop_beep.h"
 #include "platform/desktop/desktop_fonts.h"
@@ -21,6 +22,9 @@ namespace desktop {
 struct DesktopWindow {
     WindowId id = kNoWindow;
     SDL_Window* sdl = nullptr;
+    // Either the window's own surface shows the copy (cheap without a GPU: on X11 a shared
+    // memory image) or, where that cannot be had, a renderer with a streaming texture.
+    bool useSurface = false;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     std::string className;
@@ -46,6 +50,31 @@ struct DesktopWindow {
 using desktop::DesktopWindow;
 
 namespace {
+
+// The window surface when it takes the 32-bit copy as it is (XRGB or ARGB, 4 bytes a pixel);
+// fetched anew each time, as SDL makes a new one after a size change.
+SDL_Surface* directSurface(SDL_Window* window) {
+    SDL_Surface* s = SDL_GetWindowSurface(window);
+    if (!s || !s->format || s->w < 1 || s->h < 1 || s->pitch < s->w * 4) return nullptr;
+    const Uint32 f = s->format->format;
+    return f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888 ? s : nullptr;
+}
+
+// Copies `area` of the canvas-sized copy (rows `pitch` pixels apart) into the surface at the
+// same place, clipped to the surface. Returns the part copied.
+Rect copyToSurface(SDL_Surface* s, const std::vector<uint32_t>& shown, int pitch, const Rect& area) {
+    const Rect a = intersect(area, Rect{0, 0, s->w, s->h});
+    if (a.empty()) return a;
+    const bool locked = SDL_MUSTLOCK(s) && SDL_LockSurface(s) == 0;
+    if (SDL_MUSTLOCK(s) && !locked) return Rect{};
+    auto* base = static_cast<uint8_t*>(s->pixels);
+    const size_t bytes = size_t(a.width()) * sizeof(uint32_t);
+    for (int y = a.top; y < a.bottom; ++y)
+        std::memcpy(base + size_t(y) * size_t(s->pitch) + size_t(a.left) * sizeof(uint32_t),
+                    shown.data() + size_t(y) * size_t(pitch) + size_t(a.left), bytes);
+    if (locked) SDL_UnlockSurface(s);
+    return a;
+}
 
 constexpr WindowId kForeignBit = 0x80000000u;
 constexpr uint32_t kDisplayCheckMs = 500;
@@ -91,6 +120,9 @@ DesktopPlatform::DesktopPlatform() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // Window surfaces are the display server's own images, not a GL texture: without a GPU a
+    // software GL present costs several milliseconds of CPU for a full-HD window.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     // The terminate signals are the watch's (above): SIGHUP too, and with a deadline.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -233,7 +265,7 @@ bool DesktopPlatform::matchCanvas(DesktopWindow& win) {
     const int width = win.canvas.width(), height = win.canvas.height();
     // The texture is never smaller than 1 x 1 (SDL refuses empty ones); the canvas may be empty.
     const int tw = std::max(1, width), th = std::max(1, height);
-    if (!win.texture || tw != win.textureWidth || th != win.textureHeight) {
+    if (!win.useSurface && (!win.texture || tw != win.textureWidth || th != win.textureHeight)) {
         SDL_Texture* t = SDL_CreateTexture(win.renderer, SDL_PIXELFORMAT_ARGB8888,
                                            SDL_TEXTUREACCESS_STREAMING, tw, th);
         if (!t) return false;
@@ -264,8 +296,11 @@ WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
     const int w = std::max(1, desc.rect.width()), h = std::max(1, desc.rect.height());
     win->sdl = SDL_CreateWindow(desc.title.c_str(), desc.rect.left, desc.rect.top, w, h, flags);
     if (!win->sdl) return kNoWindow;
-    win->renderer = SDL_CreateRenderer(win->sdl, -1, 0);
-    if (!win->renderer) return kNoWindow;
+    win->useSurface = directSurface(win->sdl) != nullptr;
+    if (!win->useSurface) {
+        win->renderer = SDL_CreateRenderer(win->sdl, -1, 0);
+        if (!win->renderer) return kNoWindow;
+    }
     // After the renderer, which may make the X window anew; and while the window is unmapped,
     // for window managers to take the class.
     desktop::setX11Class(win->sdl, desc.className);
@@ -393,6 +428,19 @@ void DesktopPlatform::present(WindowId w, const Rect& r) {
     const int pitch = win->canvas.width();
     const Rect a = desktop::expandRect(win->canvas, r, argb_, win->shown.data(), pitch);
     if (a.empty() || !win->visible) return;
+    if (win->useSurface) {
+        SDL_Surface* s = directSurface(win->sdl);
+        if (!s) return;
+        // A surface of another size than the canvas (a resize on its way) is fully drawn.
+        if (s->w != win->canvas.width() || s->h != win->canvas.height()) {
+            repaint(*win);
+            return;
+        }
+        const Rect done = copyToSurface(s, win->shown, pitch, a);
+        const SDL_Rect area{done.left, done.top, done.width(), done.height()};
+        if (!done.empty()) SDL_UpdateWindowSurfaceRects(win->sdl, &area, 1);
+        return;
+    }
     const SDL_Rect area{a.left, a.top, a.width(), a.height()};
     SDL_UpdateTexture(win->texture, &area,
                       win->shown.data() + size_t(a.top) * size_t(pitch) + size_t(a.left),
@@ -405,6 +453,15 @@ void DesktopPlatform::present(WindowId w, const Rect& r) {
 void DesktopPlatform::repaint(DesktopWindow& win) {
     if (!matchCanvas(win) || win.canvas.empty()) return;
     const int pitch = win.canvas.width();
+    if (win.useSurface) {
+        SDL_Surface* s = directSurface(win.sdl);
+        if (!s) return;
+        if (s->w > win.canvas.width() || s->h > win.canvas.height())
+            SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
+        copyToSurface(s, win.shown, pitch, win.canvas.bounds());
+        SDL_UpdateWindowSurface(win.sdl);
+        return;
+    }
     const SDL_Rect whole{0, 0, win.canvas.width(), win.canvas.height()};
     SDL_UpdateTexture(win.texture, &whole, win.shown.data(), pitch * int(sizeof(uint32_t)));
     SDL_RenderCopy(win.renderer, win.texture, &whole, nullptr);
@@ -708,6 +765,25 @@ bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>&
     if (!win || !matchCanvas(*win)) return false;
     const Rect a = intersect(r, win->canvas.bounds());
     if (a.empty()) return false;
+    if (win->useSurface) {
+        // A hidden window's surface is not kept up to date, so the copy goes in first.
+        SDL_Surface* s = directSurface(win->sdl);
+        if (!s) return false;
+        const Rect b = intersect(a, Rect{0, 0, s->w, s->h});
+        if (b != a) return false;
+        copyToSurface(s, win->shown, win->canvas.width(), a);
+        if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
+        out.assign(size_t(a.width()) * size_t(a.height()), 0);
+        const auto* base = static_cast<const uint8_t*>(s->pixels);
+        for (int y = a.top; y < a.bottom; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(base + size_t(y) * size_t(s->pitch));
+            for (int x = a.left; x < a.right; ++x)
+                out[size_t(y - a.top) * size_t(a.width()) + size_t(x - a.left)] =
+                    kOpaqueBlack | (row[x] & 0x00FFFFFFu);
+        }
+        if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+        return true;
+    }
     // The back buffer's content after a present is undefined (and a hidden window's texture
     // is not kept up to date), so draw the copy again first.
     const SDL_Rect whole{0, 0, win->canvas.width(), win->canvas.height()};
@@ -740,6 +816,7 @@ std::string DesktopPlatform::videoDriver() const {
 
 std::string DesktopPlatform::rendererName(WindowId w) const {
     const DesktopWindow* win = find(w);
+    if (win && win->useSurface) return "window surface";
     SDL_RendererInfo info;
     if (!win || SDL_GetRendererInfo(win->renderer, &info) != 0 || !info.name) return {};
     return info.name;

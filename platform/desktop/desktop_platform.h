@@ -2,8 +2,10 @@
 // SDL2_ttf fonts and a beep through the sound server.
 //
 // Each window shows an 8-bit canvas: present() expands a rectangle of it through the shared
-// palette into the window's 32-bit copy and from there into a streaming texture, and shows it
-// without waiting for the display's refresh. The 32-bit copy answers exposes by itself.
+// palette into the window's 32-bit copy and from there into the window's surface (on X11 a
+// shared-memory image, no GL), updating just that rectangle without waiting for the display's
+// refresh; only when the surface cannot be had does a renderer with a streaming texture show it.
+// The 32-bit copy answers exposes by itself.
 //
 // What the desktop adds to the interface's promises:
 // - SIGTERM, SIGINT and SIGHUP (a closed terminal, the session ending) arrive as Terminate for
@@ -95,8 +97,8 @@ class DesktopPlatform : public Platform {
     // --- Inspection (tests and diagnostics) ---------------------------------------------
     // The 32-bit copy of what the window shows (0xAARRGGBB); 0 outside the window.
     uint32_t shownPixel(WindowId w, int x, int y) const;
-    // Reads the window's pixels back from its renderer (0xAARRGGBB, row by row); false when the
-    // window is unknown or the renderer cannot read back.
+    // Reads the window's pixels back from its surface or renderer (0xAARRGGBB, row by row);
+    // false when the window is unknown or cannot read back.
     bool readBack(WindowId w, const Rect& r, std::vector<uint32_t>& out);
     // The size of the monitor that holds the screen point, asked of the display server now
     // (on X11; false elsewhere).
@@ -106,7 +108,8 @@ class DesktopPlatform : public Platform {
     WindowId windowOnTopAt(int x, int y);
     // SDL's video driver ("x11", "wayland", ...); foreign windows are reached on x11 only.
     std::string videoDriver() const;
-    // The SDL renderer driving the window ("opengl", "software", ...), empty when unknown.
+    // What shows the window: "window surface", or the SDL renderer ("opengl", "software", ...);
+    // empty when unknown.
     std::string rendererName(WindowId w) const;
     // Feed input through SDL's own queue as if the user made it, for tests of the translation.
     // `sdlKeycode` is SDL's key code (lower-case ASCII for letters and digits, 13 for Enter).

@@ -253,6 +253,44 @@ TEST_F(Desktop, PresentShowsTheDirtyRectangleThroughThePalette) {
     EXPECT_EQ(platform_->shownPixel(w, 399, 299), 0xFF010203u);
 }
 
+TEST_F(Desktop, WindowSurfaceShowsPresentsAcrossResizesWithoutGl) {
+    const WindowId w = makeWindow(Rect{0, 0, 320, 200});
+    ASSERT_NE(w, kNoWindow);
+    // Without a GPU a GL present costs milliseconds of CPU; X11 takes the window's own image.
+    if (platform_->videoDriver() == "x11") {
+        EXPECT_EQ(platform_->rendererName(w), "window surface");
+    }
+    Palette pal{};
+    pal[7] = PaletteEntry{10, 20, 30, kPaletteReserved};
+    pal[9] = PaletteEntry{250, 0, 5, kPaletteReserved};
+    platform_->setPalette(pal);
+
+    // Larger than before: the surface is fetched anew and the new area reaches the screen.
+    platform_->setWindowRect(w, Rect{0, 0, 480, 360});
+    Event e;
+    ASSERT_TRUE(waitFor(w, EventKind::Expose, e));
+    Surface& c = platform_->canvas(w);
+    ASSERT_EQ(c.width(), 480);
+    c.fill(7);
+    c.fillRect(Rect{470, 350, 480, 360}, 9);
+    platform_->present(w, c.bounds());
+    std::vector<uint32_t> screen;
+    ASSERT_TRUE(platform_->readBack(w, Rect{469, 349, 471, 351}, screen));
+    EXPECT_EQ(screen[0], 0xFF0A141Eu);
+    EXPECT_EQ(screen[3], 0xFFFA0005u);
+
+    // Smaller again; a hidden and shown-again window still shows its last picture.
+    platform_->setWindowRect(w, Rect{0, 0, 100, 80});
+    ASSERT_TRUE(waitFor(w, EventKind::Expose, e));
+    platform_->canvas(w).fill(9);
+    platform_->present(w, Rect{0, 0, 100, 80});
+    platform_->showWindow(w, false);
+    platform_->showWindow(w, true);
+    ASSERT_TRUE(platform_->readBack(w, Rect{99, 79, 100, 80}, screen));
+    EXPECT_EQ(screen[0], 0xFFFA0005u);
+    EXPECT_FALSE(platform_->readBack(w, Rect{100, 80, 110, 90}, screen));
+}
+
 TEST_F(Desktop, QueueLooksUpAndDiscardsByWindowKindAndButton) {
     const WindowId a = makeWindow(Rect{0, 0, 100, 100});
     const WindowId b = makeWindow(Rect{200, 0, 300, 100});
