@@ -319,9 +319,9 @@ bool Program::closingStep() {
             return false;
         }
         dispatch(e);
-        return songClock() <= kClosingMs;
+        return closingElapsed() <= kClosingMs;
     }
-    const uint32_t a = songClock();
+    const uint32_t a = closingElapsed();
     if (shell().animationShown && creditsDrawn_) {
         DisplayState& d = display();
         if (a <= kCurtainMs) {

@@ -111,6 +111,9 @@ private:
     void alertEvent(const Event& e);
     void frameTick();
     bool closingStep();
+    // Milliseconds since the closing began, unbroken by the tick count's wrap (the song clock
+    // jumps by 2^31 there).
+    uint32_t closingElapsed() { return songTimeSince(0, songClock()); }
     // Presents what the animation window's copies left pending, when the display is ready.
     void flushPresent();
     // Sleeps until the next event or the earliest timed work (or pending present).

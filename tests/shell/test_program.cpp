@@ -181,6 +181,22 @@ TEST(Program, ClosingTheControlsQuitsThroughTheClosingLoop) {
     }
 }
 
+TEST(Program, TheClosingLastsItsTimeAcrossTheTickCountsWrap) {
+    TestRun r;
+    Program p(r.platform, r.edition, r.options);
+    ASSERT_TRUE(p.start(""));
+    r.platform.setTime(0xFFFFFFFFu - 1000);
+    p.quitProgram();
+    pump(p, r.platform);
+    ASSERT_EQ(p.phase(), Phase::Closing);
+    r.platform.advance(2000);  // past the wrap
+    pump(p, r.platform);
+    EXPECT_EQ(p.phase(), Phase::Closing);
+    r.platform.advance(2600);
+    for (int i = 0; i < 10 && p.phase() != Phase::Ended; ++i) p.pass();
+    EXPECT_EQ(p.phase(), Phase::Ended);
+}
+
 TEST(Program, AClickOnTheAnimationEndsTheClosingAtOnce) {
     TestRun r;
     Program p(r.platform, r.edition, r.options);
