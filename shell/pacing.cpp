@@ -10,11 +10,12 @@ namespace {
 constexpr uint32_t kListeningMs = 2;  // the analysis runs at least this often while listening
 constexpr uint32_t kLongestMs = 100;  // the loop looks round at least this often
 
-// Milliseconds from t until a timer that fires once t passes `due` (kNeverTime: never).
-uint32_t until(uint32_t t, uint32_t due) {
-    if (due >= kNeverTime) return kLongestMs;
-    const int32_t d = int32_t(due - t);
-    return d < 0 ? 0 : uint32_t(d) + 1;
+// Milliseconds from t until a timer that fires once t reaches `due` (`passed`: once t lies
+// past it). A timer that is never due allows the longest wait.
+uint32_t until(uint32_t t, uint32_t due, bool passed = true) {
+    if (due == kNeverTime) return kLongestMs;
+    if (passed ? songTimePassed(t, due) : songTimeReached(t, due)) return 0;
+    return songTimeSince(t, due) + (passed ? 1 : 0);
 }
 
 }  // namespace
@@ -26,10 +27,10 @@ uint32_t Conductor::msUntilDue() {
     if (vs_.switchOn(vs::kSwitchListening)) {
         if (sound_.devices.inputOpen) wait = kListeningMs;
     } else {
-        const uint32_t next = triggers_.tempo().nextBeatTime;
-        if (next < kNeverTime) wait = std::min(wait, int32_t(next - t) <= 0 ? 0 : next - t);
+        wait = std::min(wait, until(t, triggers_.tempo().nextBeatTime, false));
     }
-    if (tick_.beatLightOn) wait = std::min(wait, until(t, tick_.beatLightTime + kBeatLightMs));
+    if (tick_.beatLightOn)
+        wait = std::min(wait, until(t, songTimePlus(tick_.beatLightTime, kBeatLightMs)));
     wait = std::min(wait, until(t, tick_.nextTrailTime));
     if (services_.shell().paletteLive) {
         wait = std::min(wait, until(t, tick_.nextColourTime));

@@ -12,8 +12,6 @@ namespace {
 const char* const kFormatRejected =
     "Sound device not supported! Try selecting a different sound recording device in Windows "
     "and restart Korel.";
-const char* const kInputBusy =
-    "Unable to open sound input device! Close any applications that may be recording.";
 
 // One device: device 0; several: the first whose name equals the preferred one exactly, or
 // device 0 when there is no preference or no match.

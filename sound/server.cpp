@@ -5,8 +5,6 @@ namespace korel {
 
 namespace {
 
-const char* const kInputLost =
-    "Unable to open sound input device! Close any applications that may be recording.";
 constexpr uint32_t kServerRetryMs = 1000;
 
 }  // namespace
@@ -26,7 +24,7 @@ void watchSoundServer(Sound& sound, Services& services, uint32_t tick) {
             d.inputLost = true;
             d.awaitingServer = false;
             d.nextServerTry = tick;
-            services.showAlert(kInputLost);
+            services.showAlert(kInputBusy);
         }
     }
     if (!d.inputLost) return;

@@ -29,7 +29,10 @@ constexpr uint8_t kNoSearch = 129;        // searchChannel when no search runs
 constexpr uint8_t kSearchStarting = 255;  // searchChannel when a search starts
 constexpr uint8_t kSearchNone = 0, kSearchAutomatic = 1, kSearchByUser = 2;
 constexpr uint32_t kScaleAnchorNever = 0x7FFFFFFF;
-constexpr size_t kSampleBufferSamples = 2205;  // MP3 edition: the samples one request delivers
+constexpr size_t kSampleBufferSamples = 2205;
+// Said when the input cannot be opened, or goes away with the sound server.
+constexpr const char* kInputBusy =
+    "Unable to open sound input device! Close any applications that may be recording.";  // MP3 edition: the samples one request delivers
 // The beat decision's cadence: one per 110 new samples (10 ms), and at most 64 of them caught up
 // in one tick (older sound is skipped, it may have been cleared from the ring).
 constexpr uint32_t kDecisionSamples = 110;

@@ -129,8 +129,8 @@ struct Beeper::Impl {
     void play() {
         if (!context || pa_context_get_state(context) != PA_CONTEXT_READY) return;
         dropStream();
-        const pa_sample_spec spec{PA_SAMPLE_S16NE, kRate, 1};
-        stream = pa_stream_new(context, "Korel beep", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16NE, kRate, 1};
+        stream = pa_stream_new(context, "Korel beep", &format, nullptr);
         if (!stream) return;
         pa_stream_set_state_callback(stream, &Impl::onStreamState, this);
         if (pa_stream_connect_playback(stream, nullptr, nullptr, pa_stream_flags_t(0), nullptr,
