@@ -81,6 +81,8 @@ public:
     // Opens popup `id` for `slot` (an asset row, the brush of the ATTACHMENTS panel; -1 when
     // none) under the control `at` (client coordinates).
     virtual void openPopup(int id, int slot, const Rect& at) { (void)id, (void)slot, (void)at; }
+    // A gradient row's preview button: the row's gradient cycles in the preview strip.
+    virtual void previewGradient(int slot) { (void)slot; }
     // A character the text-entry field does not type goes to the keyboard commands.
     virtual void commandChar(uint32_t ch, int modifier) { (void)ch, (void)modifier; }
     // Saves (or renames) under a typed name for the TEXT ENTRY panel's purpose; `replace`

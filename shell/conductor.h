@@ -162,6 +162,11 @@ public:
     bool loadFile(FileCategory category, int slot, std::string_view name) override;
     bool loadEffect(EffectSlot slot, std::string_view name) override;
     std::string_view listing(FileCategory category) override;
+    // The controls window's redraws, passed on to the attached display.
+    void redrawControl(int code) override;
+    void redrawControls() override;
+    void redrawTempoPanel() override;
+    bool controlsVisible() const override;
 
     // --- SetLoader ------------------------------------------------------------------------
     bool loadGradient(int slot, const std::string& name) override;
@@ -169,6 +174,12 @@ public:
     bool loadMovement(int slot, const std::string& name) override;
     bool loadBrush(int slot, const std::string& name) override;
     void applyChange(int code, int slot) override;
+
+    // --- AssetHooks: the controls window's cells ------------------------------------------
+    void redrawSlotCell(AssetKind kind, int slot, std::string_view name, const Surface* icon,
+                        uint8_t backdrop) override;
+    void redrawEffectPanel() override;
+    void redrawColourStrip(bool brushRange) override;
 
 private:
     bool songEnded(uint32_t t) { return hooks_.song && hooks_.song->songEnded(t); }

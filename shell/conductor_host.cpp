@@ -170,4 +170,31 @@ std::string_view Conductor::listing(FileCategory category) {
 }
 
 
+void Conductor::redrawControl(int code) {
+    if (hooks_.display) hooks_.display->redrawControl(code);
+}
+
+void Conductor::redrawControls() {
+    if (hooks_.display) hooks_.display->redrawControls();
+}
+
+void Conductor::redrawTempoPanel() {
+    if (hooks_.display) hooks_.display->redrawTempoPanel();
+}
+
+bool Conductor::controlsVisible() const { return hooks_.display && hooks_.display->controlsVisible(); }
+
+void Conductor::redrawSlotCell(AssetKind kind, int slot, std::string_view /*name*/,
+                               const Surface* icon, uint8_t backdrop) {
+    if (hooks_.display) hooks_.display->redrawSlotCell(kind, slot, icon, backdrop);
+}
+
+void Conductor::redrawEffectPanel() {
+    if (hooks_.display) hooks_.display->redrawEffectPanel();
+}
+
+void Conductor::redrawColourStrip(bool brushRange) {
+    if (hooks_.display) hooks_.display->redrawColourStrip(brushRange);
+}
+
 }  // namespace korel

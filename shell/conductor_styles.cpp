@@ -45,6 +45,7 @@ void Conductor::loadAllSlots(const std::function<void(const char*)>& progress) {
         if (progress) progress(text);
     };
     LoadOptions o;
+    o.redrawCell = true;  // the controls keep every slot's icon
     say("Loading Gradients...");
     for (int i = 0; i < kGradientSlots; ++i)
         korel::loadGradient(services_, vs_, *this, engine_.gradients, i, vs_.name(VisualState::gradientName(i)), o);

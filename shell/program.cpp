@@ -5,6 +5,7 @@
 // window procedure; activation; quitting and closing; shutdown and the fatal exit.
 #include "shell/program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,6 +14,7 @@
 #include "platform/keys.h"
 #include "shell/closing.h"
 #include "shell/conductor.h"
+#include "shell/controls_link.h"
 #include "shell/data_folder.h"
 #include "shell/palette.h"
 #include "shell/splash.h"
@@ -33,7 +35,13 @@ constexpr uint32_t kClosingMs = 4500;
 Program::Program(Platform& platform, Edition edition, ProgramOptions options)
     : Services(platform, edition), options_(std::move(options)), visual_(defaultVisualState()) {
     conductor_ = std::make_unique<Conductor>(*this, visual_, options_.soundInput);
+    controlsLink_ = std::make_unique<ControlsLink>(*this);
+    TickHooks hooks;
+    hooks.display = controlsLink_.get();
+    conductor_->attach(hooks);
 }
+
+Controls& Program::controls() { return controlsLink_->controls(); }
 
 Program::~Program() {
     if (phase_ != Phase::NotStarted && !shutDown_) shutdown();
@@ -122,7 +130,12 @@ bool Program::initApplication() {
 
     // 12. MP3 edition: the sample-filter state and the sample buffer come with playback.
 
-    // 13. The controls' layout and pictures come with the controls window.
+    // 13. The controls' pictures, from the installed library.
+    if (options_.seedFolder.empty()) options_.seedFolder = defaultSeedFolder();
+    {
+        std::string failure;
+        if (!controls().loadPictures(options_.seedFolder + "/Controls", failure)) fatalExit(failure);
+    }
 
     // 14. The splash.
     drawSplash();
@@ -149,6 +162,10 @@ bool Program::initApplication() {
     controls.topmost = true;
     controlsWindow_ = pf.createWindow(controls);
     if (controlsWindow_ == kNoWindow) fatalExit("Controls");
+    {
+        std::string failure;
+        if (!this->controls().attachWindow(controlsWindow_, failure)) fatalExit(failure);
+    }
 
     WindowDesc help;
     help.className = "Korel Help";
@@ -229,10 +246,9 @@ void Program::afterStart() {
 
     const bool showControls = !sh.screenSaverMode && sh.showControlsAtStart;
     if (showControls) {
-        pf.showWindow(controlsWindow_, true);
-        pf.raiseWindow(controlsWindow_, true);
-        paintControls();
+        controls().show(true);
         if (edition() == Edition::LIVE && conductor_->preferences().helpOpen) {
+            placeHelp();
             pf.showWindow(helpWindow_, true);
             paintHelp();
         }
@@ -255,6 +271,9 @@ Phase Program::pass() {
             return phase_;
         case Phase::Running: {
             Event e;
+            // A press or drag in the controls follows the mouse on every pass; the frame tick
+            // keeps running in between.
+            controls().followMouse();
             if (pf.pollEvent(e)) {
                 if (e.kind == EventKind::Quit) {
                     exitCode_ = e.code;
@@ -300,6 +319,9 @@ void Program::flushPresent() {
 void Program::waitForWork() {
     Platform& pf = platform();
     uint32_t wait = conductor_->msUntilDue();
+    // A press or drag follows the mouse closely; the hover preview looks at it often.
+    if (controls().tracking()) wait = std::min<uint32_t>(wait, 8);
+    else if (controls().visible()) wait = std::min<uint32_t>(wait, 50);
     if (!pendingPresent_.empty()) {
         const uint32_t since = pf.tickCount() - lastPresent_;
         const uint32_t interval = pf.refreshInterval();
@@ -399,13 +421,16 @@ void Program::windowEvent(const Event& e) {
             keyDown(e);
             break;
         case EventKind::Char:
-            // The typed-character shortcuts come with the controls.
+            // The text-entry field takes what it types; the typed-character shortcuts come with
+            // the keyboard commands.
+            if (!sh.running || sh.alertShowing) break;
+            controls().typeChar(e.ch, e.shift ? 2 : e.ctrl ? 3 : e.alt ? 1 : 0);
             break;
         case EventKind::ButtonDown:
             if (e.button != 1) break;
             pf.discardQueued(e.window, EventKind::ButtonDown, 1);
             if (e.window == controlsWindow_) {
-                // The click handler comes with the controls window.
+                if (sh.running) controls().buttonDown(Point{e.x, e.y}, clickModifier(e));
             } else if (e.window == anim) {
                 if (!sh.running) {
                     sh.songClockOrigin = 0;  // ends the closing at once
@@ -431,12 +456,7 @@ void Program::paintAnimation() {
     }
 }
 
-void Program::paintControls() {
-    Platform& pf = platform();
-    Surface& c = pf.canvas(controlsWindow_);
-    c.fill(13);  // the window background (63, 63, 63); the controls come with their issue
-    pf.present(controlsWindow_, c.bounds());
-}
+void Program::paintControls() { controls().paint(); }
 
 void Program::paintHelp() {
     Platform& pf = platform();
@@ -475,21 +495,71 @@ void Program::keyDown(const Event& e) {
 }
 
 bool Program::controlsVisible() {
-    return controlsWindow_ != kNoWindow && platform().windowVisible(controlsWindow_);
+    return controlsWindow_ != kNoWindow && controls().visible();
 }
 
 void Program::toggleControls() {
     Platform& pf = platform();
     if (controlsVisible()) {
-        pf.showWindow(controlsWindow_, false);
+        // Hiding needs the animation running and its window shown.
+        if (!shell().running || !shell().animationShown) return;
+        controls().hide();
+        pf.showWindow(helpWindow_, false);
         pf.raiseWindow(display().animationWindow, true);
         pf.showCursor(false);
     } else {
-        pf.showWindow(controlsWindow_, true);
-        pf.raiseWindow(controlsWindow_, true);
-        paintControls();
+        controls().show(true);
+        if (conductor_->preferences().helpOpen && controls().state().drawnExpanded) {
+            placeHelp();
+            pf.showWindow(helpWindow_, true);
+            paintHelp();
+        }
         pf.showCursor(true);
     }
+}
+
+void Program::toggleAnimationWindow() {
+    ShellState& sh = shell();
+    Platform& pf = platform();
+    const WindowId anim = display().animationWindow;
+    if (sh.animationShown) {
+        if (!controlsVisible()) controls().show(false);
+        controls().animationHiding();
+        pf.showWindow(anim, false);
+        sh.animationShown = false;
+        pf.raiseWindow(controlsWindow_, true);
+        pf.showCursor(true);
+    } else {
+        pf.showWindow(anim, true);
+        sh.animationShown = true;
+        copySurfaceToWindow(display().windowRect);
+        controls().animationShown();
+        pf.raiseWindow(controlsWindow_, true);
+    }
+    controls().redrawTopButton(TopAction::AnimationWindow);
+}
+
+void Program::placeHelp() {
+    Platform& pf = platform();
+    const Rect c = pf.windowRect(controlsWindow_);
+    const Rect h = pf.windowRect(helpWindow_);
+    const int left = c.left + 211 + 191;
+    pf.setWindowRect(helpWindow_, Rect{left, c.top, left + h.width(), c.top + h.height()});
+}
+
+void Program::toggleHelp() {
+    Platform& pf = platform();
+    const bool open = pf.windowVisible(helpWindow_);
+    conductor_->preferences().helpOpen = !open;
+    if (open) {
+        pf.showWindow(helpWindow_, false);
+    } else {
+        placeHelp();
+        pf.showWindow(helpWindow_, true);
+        paintHelp();
+        pf.raiseWindow(controlsWindow_, true);
+    }
+    controls().redrawTopButton(TopAction::Help);
 }
 
 // --- Activation ----------------------------------------------------------------------------
@@ -508,6 +578,8 @@ void Program::returnToForeground() {
     if (sh.alertShowing) {
         pf.raiseWindow(alertWindow_, true);
     } else if (controlsVisible()) {
+        // The click that brought the program back does not act.
+        if (pf.hasQueued(controlsWindow_, EventKind::ButtonDown, 1)) controls().state().ignoreNextClick = true;
         pf.raiseWindow(controlsWindow_, true);
     }
     if (display().displayDepth == 8) {
@@ -622,7 +694,8 @@ void Program::quitProgram() {
     keepSessionForQuit();
     // The brush effect is released and the closing brush chosen.
     conductor_->prepareClosing(closingBrushLeft_, closingBrushBottom_);
-    pf.showWindow(controlsWindow_, false);
+    controls().redrawTopButton(TopAction::Quit);
+    controls().hide();
     pf.showWindow(helpWindow_, false);
     if (!sh.animationShown) {
         sh.songClockOrigin = 0;

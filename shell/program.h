@@ -36,6 +36,8 @@ struct ProgramOptions {
 };
 
 class Conductor;
+class ControlsLink;
+class Controls;
 
 enum class Phase { NotStarted, Running, Closing, Ended };
 
@@ -64,6 +66,11 @@ public:
     [[noreturn]] void fatalExit(std::string_view name);
     void shutdown();
     void toggleControls();
+    // The Animation Window button: hides or shows the animation window.
+    void toggleAnimationWindow();
+    // The Help button: opens or closes the help window beside the controls.
+    void toggleHelp();
+    Controls& controls();
     void enterBackground();
     void returnToForeground();
     void quitProgram();
@@ -128,12 +135,14 @@ private:
     void paintAnimation();
     void paintControls();
     void paintHelp();
+    void placeHelp();
 
     void keyDown(const Event& e);
 
     ProgramOptions options_;
     VisualState visual_;
     std::unique_ptr<Conductor> conductor_;
+    std::unique_ptr<ControlsLink> controlsLink_;
     bool creditsDrawn_ = false;
     InstanceLock instance_;
     Phase phase_ = Phase::NotStarted;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "assets/assets.h"
+
 namespace korel {
 
 // The music player of the CD and MP3 editions.
@@ -32,6 +34,16 @@ public:
     // The half-second clock: time display and recording light.
     virtual void halfSecond(uint32_t t) = 0;
     virtual void updateHoverHelp() = 0;
+
+    // What the trigger engine and the asset loaders changed, redrawn when it shows.
+    virtual void redrawControl(int /*code*/) {}
+    virtual void redrawControls() {}
+    virtual void redrawTempoPanel() {}
+    virtual void redrawSlotCell(AssetKind /*kind*/, int /*slot*/, const Surface* /*icon*/,
+                                uint8_t /*backdrop*/) {}
+    virtual void redrawEffectPanel() {}
+    virtual void redrawColourStrip(bool /*brushRange*/) {}
+    virtual bool controlsVisible() const { return false; }
 };
 
 struct TickHooks {

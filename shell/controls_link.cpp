@@ -1,0 +1,115 @@
+#include "shell/controls_link.h"
+
+#include "shell/conductor.h"
+#include "shell/program.h"
+
+namespace korel {
+
+ControlsLink::ControlsLink(Program& program) : program_(program), controls_(program, *this) {}
+ControlsLink::~ControlsLink() = default;
+
+VisualState& ControlsLink::visual() { return program_.visual(); }
+TriggerEngine& ControlsLink::triggers() { return program_.conductor().triggers(); }
+Sound& ControlsLink::sound() { return program_.conductor().sound(); }
+Preferences& ControlsLink::preferences() { return program_.conductor().preferences(); }
+uint32_t ControlsLink::songTime() { return program_.songClock(); }
+
+void ControlsLink::applyUserChange(int code, int value, int modifier) {
+    triggers().applyChange(code, value, songTime(), true, true, modifier, false);
+}
+
+void ControlsLink::settingStored(size_t offset) {
+    Conductor& c = program_.conductor();
+    switch (offset) {
+        case vs::BrushBrightness:
+        case vs::BrushSaturation:
+            c.brightnessChanged(true);
+            break;
+        case vs::FillBrightness:
+        case vs::FillSaturation:
+            c.brightnessChanged(false);
+            break;
+        case vs::ListeningFrequency:
+        case vs::AnalysisWindow:
+            if (!(visual().switchOn(vs::kSwitchListening) && playing()))
+                listenSongStart(sound().listen);
+            break;
+        default:
+            break;
+    }
+}
+
+uint8_t ControlsLink::outputVolume() { return sound().devices.outputVolume; }
+void ControlsLink::setOutputVolume(uint8_t volume) { korel::setOutputVolume(sound(), volume); }
+void ControlsLink::forceBeat() { program_.conductor().forceBeat(); }
+
+void ControlsLink::setManualMode(bool on) { triggers().setManualMode(on); }
+
+void ControlsLink::topAction(TopAction action, int modifier) {
+    (void)modifier;
+    Conductor& c = program_.conductor();
+    const bool live = program_.edition() == Edition::LIVE;
+    switch (action) {
+        case TopAction::Quit:
+            program_.quitProgram();
+            break;
+        case TopAction::Listening:
+            triggers().setListening(!visual().switchOn(vs::kSwitchListening), songTime());
+            break;
+        case TopAction::AnimationWindow:
+            program_.toggleAnimationWindow();
+            break;
+        case TopAction::Help:
+            program_.toggleHelp();
+            break;
+        case TopAction::PlayPause:
+            if (!live) break;  // the players bring their own transport
+            if (c.playing() && !c.paused()) c.pause();
+            else c.play();
+            break;
+        case TopAction::Stop:
+            if (live) c.stop();
+            break;
+        case TopAction::PreviousStyle:
+        case TopAction::NextStyle:
+            c.stepStyle(action == TopAction::NextStyle);
+            controls_.redrawAll();
+            break;
+        default:
+            break;  // transport of the CD and MP3 players
+    }
+}
+
+bool ControlsLink::playing() { return program_.conductor().playing(); }
+bool ControlsLink::paused() { return program_.conductor().paused(); }
+bool ControlsLink::helpOpen() {
+    return program_.helpWindow() != kNoWindow && program_.platform().windowVisible(program_.helpWindow());
+}
+bool ControlsLink::animationShown() { return program_.shell().animationShown; }
+bool ControlsLink::quitting() { return !program_.shell().running; }
+
+void ControlsLink::redrawMeters(uint8_t level, bool beat) { controls_.redrawMeters(level, beat); }
+void ControlsLink::halfSecond(uint32_t t) { controls_.halfSecond(t); }
+void ControlsLink::updateHoverHelp() { controls_.updateHover(); }
+void ControlsLink::redrawControl(int code) { controls_.redrawChange(code); }
+void ControlsLink::redrawControls() { controls_.redrawAll(); }
+void ControlsLink::redrawTempoPanel() {
+    controls_.panels().redrawIf(panel::ManualBeats);
+    controls_.panels().redrawIf(panel::PatternedBeats);
+    controls_.panels().redrawIf(panel::Tempo);
+}
+
+void ControlsLink::redrawSlotCell(AssetKind kind, int slot, const Surface* icon, uint8_t backdrop) {
+    controls_.slotCell(kind, slot, icon, backdrop);
+}
+
+void ControlsLink::redrawEffectPanel() {
+    const int p = controls_.state().panel;
+    if (p == panel::Color || p == panel::Brush || (p >= panel::BrushBrightness && p <= panel::FillSaturation))
+        controls_.panels().draw();
+}
+
+void ControlsLink::redrawColourStrip(bool /*brushRange*/) { controls_.redrawColourStrips(); }
+bool ControlsLink::controlsVisible() const { return controls_.visible(); }
+
+}  // namespace korel

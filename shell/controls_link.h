@@ -1,0 +1,58 @@
+// The controls window wired into the program: the ControlsHost the controls call, and the
+// frame tick's display hooks that redraw them.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "controls/controls.h"
+#include "shell/tick_hooks.h"
+
+namespace korel {
+
+class Program;
+
+class ControlsLink : public ControlsHost, public TickDisplay {
+public:
+    explicit ControlsLink(Program& program);
+    ~ControlsLink() override;
+
+    Controls& controls() { return controls_; }
+
+    // --- ControlsHost ----------------------------------------------------------------------
+    VisualState& visual() override;
+    TriggerEngine& triggers() override;
+    Sound& sound() override;
+    Preferences& preferences() override;
+    uint32_t songTime() override;
+    void applyUserChange(int code, int value, int modifier) override;
+    void settingStored(size_t offset) override;
+    uint8_t outputVolume() override;
+    void setOutputVolume(uint8_t volume) override;
+    void forceBeat() override;
+    void setManualMode(bool on) override;
+    void topAction(TopAction action, int modifier) override;
+    bool playing() override;
+    bool paused() override;
+    bool helpOpen() override;
+    bool animationShown() override;
+    bool quitting() override;
+
+    // --- TickDisplay ------------------------------------------------------------------------
+    void redrawMeters(uint8_t level, bool beat) override;
+    void halfSecond(uint32_t t) override;
+    void updateHoverHelp() override;
+    void redrawControl(int code) override;
+    void redrawControls() override;
+    void redrawTempoPanel() override;
+    void redrawSlotCell(AssetKind kind, int slot, const Surface* icon, uint8_t backdrop) override;
+    void redrawEffectPanel() override;
+    void redrawColourStrip(bool brushRange) override;
+    bool controlsVisible() const override;
+
+private:
+    Program& program_;
+    Controls controls_;
+};
+
+}  // namespace korel
