@@ -81,7 +81,7 @@ int colourX(int colour) {
     // The left-most x whose pick is `colour`.
     for (int x = kBrushStrip.left; x < kBrushStrip.right; ++x)
         if (colourAt(x) <= colour) return x;
-    return kBrushStrip.right - 1;
+    return kBrushStrip.right - 1;  // colours 1 and 2 lie on the strip's right edge
 }
 
 namespace {
@@ -134,8 +134,11 @@ Hit hitTest(Point p, Edition edition, bool expanded) {
                           row.bottom};
         if (inside(button, p)) return Hit{HitKind::GradientPreview, slot, button, 203};
     }
-    if (inside(kBrushStrip, p)) return Hit{HitKind::ColourStrip, 0, kBrushStrip, 2};
-    if (inside(kFillStrip, p)) return Hit{HitKind::ColourStrip, 1, kFillStrip, 3};
+    // The strips take their right edge too: that is where colour 1 lies.
+    const Rect brushStrip{kBrushStrip.left, kBrushStrip.top, kBrushStrip.right + 1, kBrushStrip.bottom};
+    const Rect fillStrip{kFillStrip.left, kFillStrip.top, kFillStrip.right + 1, kFillStrip.bottom};
+    if (inside(brushStrip, p)) return Hit{HitKind::ColourStrip, 0, brushStrip, 2};
+    if (inside(fillStrip, p)) return Hit{HitKind::ColourStrip, 1, fillStrip, 3};
     if (inside(kBrushEffectButton, p))
         return Hit{HitKind::ColourEffect, 0, kBrushEffectButton, popup::BrushColourEffects};
     if (inside(kFillEffectButton, p))

@@ -1,4 +1,4 @@
-// A LIVE program started on the headless platform in a fresh data folder, with one silent
+// A LIVE program (or another edition) started on the headless platform in a fresh data folder, with one silent
 // "Line In" line to listen to.
 #pragma once
 
@@ -11,7 +11,7 @@
 namespace korel::test {
 
 struct RunningLive {
-    explicit RunningLive(int width = 640, int height = 480)
+    explicit RunningLive(int width = 640, int height = 480, Edition edition = Edition::LIVE)
         : platform(width, height), sound(platform) {
         sound.addLine("Line In", LineType::Line);
         ProgramOptions o;
@@ -20,7 +20,7 @@ struct RunningLive {
         o.lockFolder = temp.path();
         o.seedFolder = KOREL_SEED_DIR;
         o.soundInput = &sound;
-        program = std::make_unique<Program>(platform, Edition::LIVE, o);
+        program = std::make_unique<Program>(platform, edition, o);
         ok = program->start("");
     }
     TempFolder temp;
