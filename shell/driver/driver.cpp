@@ -7,7 +7,7 @@
 //   type WINDOW TEXT           click WINDOW X Y [right]
 //   drag WINDOW X0 Y0 X1 Y1    close WINDOW          snapshot WINDOW FILE.png
 //   resize W H                 quit                  sound FILE.wav [loop]
-//   trace on|off               style NAME
+//   trace on|off               style NAME            move WINDOW X Y
 // WINDOW is animation, controls, help or alert.
 #include "shell/driver/driver.h"
 
@@ -183,6 +183,14 @@ private:
             a >> b;
             platform_->pushClick(w, x, y, b == "right" ? 2 : 1);
             pump();
+            return {};
+        }
+        if (cmd == "move") {
+            int x, y;
+            if (!(a >> x >> y)) return "move WINDOW X Y";
+            const Rect r = platform_->windowRect(w);
+            platform_->setCursor(Point{r.left + x, r.top + y});
+            wait(stepMs_);
             return {};
         }
         if (cmd == "drag") {
