@@ -266,6 +266,7 @@ void Controls::setDrawnExpanded(bool expanded) {
     pf.setWindowRect(view_.window(),
                      Rect{now.left, now.top, now.left + size.right, now.top + size.bottom});
     if (state_.visible) paint();
+    host_.controlsResized(expanded);
 }
 
 void Controls::toggleSettingsLock() {

@@ -61,6 +61,9 @@ public:
     virtual bool helpOpen() = 0;
     virtual bool animationShown() = 0;
     virtual bool quitting() = 0;
+    // The window was collapsed or expanded: the help window follows (hidden while collapsed,
+    // back at the right edge when expanded and open).
+    virtual void controlsResized(bool expanded) { (void)expanded; }
 
     // --- Songs and raves (the players and raves fill these; LIVE has none) -------------------
     // The song field's text ("" when there is no current track) and the rave field's.

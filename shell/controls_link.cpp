@@ -86,6 +86,7 @@ bool ControlsLink::helpOpen() {
     return program_.helpWindow() != kNoWindow && program_.platform().windowVisible(program_.helpWindow());
 }
 bool ControlsLink::animationShown() { return program_.shell().animationShown; }
+void ControlsLink::controlsResized(bool expanded) { program_.helpFollowsControls(expanded); }
 bool ControlsLink::quitting() { return !program_.shell().running; }
 
 void ControlsLink::redrawMeters(uint8_t level, bool beat) { controls_.redrawMeters(level, beat); }

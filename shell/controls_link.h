@@ -37,6 +37,7 @@ public:
     bool helpOpen() override;
     bool animationShown() override;
     bool quitting() override;
+    void controlsResized(bool expanded) override;
 
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;

@@ -409,6 +409,8 @@ void Program::windowEvent(const Event& e) {
                 quitProgram();
             } else if (e.window == helpWindow_) {
                 pf.showWindow(helpWindow_, false);
+                conductor_->preferences().helpOpen = false;
+                controls().redrawTopButton(TopAction::Help);
             }
             break;
         case EventKind::DisplayChange:
@@ -547,6 +549,18 @@ void Program::placeHelp() {
     pf.setWindowRect(helpWindow_, Rect{left, c.top, left + h.width(), c.top + h.height()});
 }
 
+void Program::helpFollowsControls(bool expanded) {
+    Platform& pf = platform();
+    if (helpWindow_ == kNoWindow || !controlsVisible()) return;
+    if (!expanded) {
+        pf.showWindow(helpWindow_, false);
+    } else if (conductor_->preferences().helpOpen && !pf.windowVisible(helpWindow_)) {
+        placeHelp();
+        pf.showWindow(helpWindow_, true);
+        paintHelp();
+    }
+}
+
 void Program::toggleHelp() {
     Platform& pf = platform();
     const bool open = pf.windowVisible(helpWindow_);
@@ -680,11 +694,10 @@ void Program::alertEvent(const Event& e) {
 // --- Quitting and closing -------------------------------------------------------------------
 
 void Program::keepSessionForQuit() {
-    Platform& pf = platform();
     shell().running = false;
     // The music stops; the last session and the preferences are kept for the next start.
     conductor_->saveLastSession();
-    conductor_->preferences().helpOpen = helpWindow_ != kNoWindow && pf.windowVisible(helpWindow_);
+    // The help window's preference follows the Help button and the window's close box.
     writePreferences(*this, conductor_->preferences());
 }
 

@@ -70,6 +70,8 @@ public:
     void toggleAnimationWindow();
     // The Help button: opens or closes the help window beside the controls.
     void toggleHelp();
+    // The help window hides while the controls are collapsed and comes back beside them.
+    void helpFollowsControls(bool expanded);
     Controls& controls();
     void enterBackground();
     void returnToForeground();
