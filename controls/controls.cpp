@@ -342,6 +342,10 @@ void Controls::topButton(int index, int modifier) {
             host_.applyUserChange(kChangeFill, host_.visual().get(vs::CurrentFill) + kWipeRequest,
                                   modifier);
             break;
+        case TopAction::Listening:
+            host_.topAction(a, modifier);
+            redrawSwitches();
+            return;
         default:
             host_.topAction(a, modifier);
             break;
@@ -405,12 +409,7 @@ void Controls::redrawChange(int code) {
         case kChangeFillColour: redrawColourStrips(); break;
         case kChangeFill: redrawRows(Box::Fills); break;
         case kChangeSwitches:
-            redrawTopRow();
-            if (state_.drawnExpanded) {
-                drawListenButtons();
-                view_.present(Rect{kVolumeButton.left, kVolumeButton.top, kFrequencyButton.right,
-                                   kFrequencyButton.bottom});
-            }
+            redrawSwitches();
             break;
         case kChangeMovement: redrawRows(Box::Movements); break;
         case kChangeBrush:
@@ -428,6 +427,20 @@ void Controls::redrawChange(int code) {
         case kChangeColourKick: panels_->redrawSlider(slider::ColourKick); break;
         default: redrawAll(); break;
     }
+}
+
+void Controls::redrawSwitches() {
+    redrawTopRow();
+    if (!state_.visible || !state_.drawnExpanded) return;
+    drawListenButtons();
+    view_.present(Rect{kVolumeButton.left, kVolumeButton.top, kFrequencyButton.right,
+                       kFrequencyButton.bottom});
+    // The beat meter's field is black while listening, grey otherwise.
+    const bool listening = host_.visual().switchOn(vs::kSwitchListening);
+    const bool replaying = host_.ravePlayback() != RavePlayback::None;
+    view_.canvas().fillRect(kBeatMeter, (listening && !replaying) ? cc::Black : cc::Grey97);
+    host_.sound().listen.drawnBeatMeter = 0;
+    view_.present(kBeatMeter);
 }
 
 void Controls::redrawAll() {

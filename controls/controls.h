@@ -67,6 +67,8 @@ public:
     // After an animation change with this code (1-14), or 0 for everything live.
     void redrawChange(int code);
     void redrawAll();
+    // The switches changed: the top row, the Vol./Fre. buttons and the beat meter's field.
+    void redrawSwitches();
     void redrawTitleLine();
     void redrawRows(Box box);
     void redrawColourStrips();
