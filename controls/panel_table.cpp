@@ -32,8 +32,10 @@ using P = Part;
 
 constexpr Item kMusic[] = {
     {P::Field, kWideLine1, popup::Songlists, "List:", When::NotLive},
-    {P::Picture, Rect{66, 116, 89, 133}, kShowTrackDigits, "Song:", When::NotLive, hover::TrackNumber},
-    {P::Value, Rect{140, 110, 199, 123}, kShowElapsed, "Min:Sec:", When::NotLive, hover::ElapsedTime},
+    {P::Picture, Rect{66, 116, 89, 133}, kShowTrackDigits, "Song:", When::NotLive,
+     hover::TrackNumber},
+    {P::Value, Rect{140, 110, 199, 123}, kShowElapsed, "Min:Sec:", When::NotLive,
+     hover::ElapsedTime},
     {P::Value, Rect{140, 125, 199, 138}, kShowTotal, "Total:", When::NotLive, hover::TotalTime},
     {P::Slider, kSliderLine, slider::Volume, "Vol:"},
 };
@@ -109,15 +111,18 @@ constexpr Item kPatternedBeats[] = {
     {P::Button, kClearButton, button::Clear, nullptr},
 };
 constexpr Item kScalingFade[] = {
-    {P::Picture, kScaleMeter, kShowScaleMeter, "Sound Scale Display:", When::Always, hover::ScaleMeter},
+    {P::Picture, kScaleMeter, kShowScaleMeter, "Sound Scale Display:", When::Always,
+     hover::ScaleMeter},
     {P::Slider, kSliderLine, slider::ScalingFade, "Fade Time (Tenths of a Sec.):"},
 };
 constexpr Item kScalingThreshold[] = {
-    {P::Picture, kScaleMeter, kShowScaleMeter, "Sound Scale Display:", When::Always, hover::ScaleMeter},
+    {P::Picture, kScaleMeter, kShowScaleMeter, "Sound Scale Display:", When::Always,
+     hover::ScaleMeter},
     {P::Slider, kSliderLine, slider::ScalingThreshold, "Scaling Threshold (Percent):"},
 };
 constexpr Item kMaxScalingFade[] = {
-    {P::Picture, kScaleMeter, kShowScaleMeter, "Sound Scale Display:", When::Always, hover::ScaleMeter},
+    {P::Picture, kScaleMeter, kShowScaleMeter, "Sound Scale Display:", When::Always,
+     hover::ScaleMeter},
     {P::Slider, kSliderLine, slider::MaxScalingFade, "Fade Time (Tenths of a Sec.):"},
 };
 constexpr Item kScreenSaver[] = {
@@ -293,7 +298,9 @@ bool passesModifier(int sliderId) {
            sliderId == slider::Parameter;
 }
 
-bool isAttachmentSlider(int sliderId) { return sliderId >= 436 && sliderId <= 443; }
+bool isAttachmentSlider(int sliderId) {
+    return sliderId >= 436 && sliderId <= 443;
+}
 
 int changeCodeOf(int sliderId) {
     const SliderSpec* s = findSlider(sliderId);

@@ -25,11 +25,11 @@ enum class Part : uint8_t {
 // When an item is present; evaluated against the live state when drawing and hit-testing.
 enum class When : uint8_t {
     Always,
-    NotLive,         // MUSIC SETTINGS' song side
-    CdOnly,          // "Play CD When Launched:"
-    SaverOn,         // the screen-saver delay slider
-    TwoTaps,         // "Apply New ...:" once two taps are pending
-    FewerTaps,       // "Align Current ...:" otherwise
+    NotLive,    // MUSIC SETTINGS' song side
+    CdOnly,     // "Play CD When Launched:"
+    SaverOn,    // the screen-saver delay slider
+    TwoTaps,    // "Apply New ...:" once two taps are pending
+    FewerTaps,  // "Align Current ...:" otherwise
 };
 
 // What a Value display shows (ids of Part::Value and Part::Picture items).
@@ -43,16 +43,16 @@ enum Show : int {
     kShowSpectrograph,
     kShowPatternBar,
     kShowEditField,
-    kShowPrompt,       // TEXT ENTRY's "Type a ... name below."
+    kShowPrompt,  // TEXT ENTRY's "Type a ... name below."
 };
 
 struct Item {
     Part part;
     Rect rect;
-    int id;              // PopupId, ButtonId, SliderId or a Show code
-    const char* label;   // drawn right-aligned before the rectangle (or the text of a Label)
+    int id;             // PopupId, ButtonId, SliderId or a Show code
+    const char* label;  // drawn right-aligned before the rectangle (or the text of a Label)
     When when = When::Always;
-    int hover = 0;       // the HoverId (0: the id itself for fields, buttons and sliders)
+    int hover = 0;  // the HoverId (0: the id itself for fields, buttons and sliders)
 };
 
 struct PanelSpec {

@@ -29,48 +29,72 @@ constexpr int kNoValue = INT_MIN;  // an attachment slider's "(None)"
 
 const char* blockedName(int sliderId) {
     switch (sliderId) {
-        case slider::ColourKick: return "color kick";
-        case slider::ColourSpeed: return "color speed";
-        case slider::BrushSpeed: return "brush speed";
-        case slider::Spread: return "movement spread";
-        case slider::BrushBrightness: return "brush brightness";
-        case slider::FillBrightness: return "fill brightness";
-        case slider::BrushSaturation: return "brush saturation";
-        case slider::FillSaturation: return "fill saturation";
-        default: return nullptr;
+        case slider::ColourKick:
+            return "color kick";
+        case slider::ColourSpeed:
+            return "color speed";
+        case slider::BrushSpeed:
+            return "brush speed";
+        case slider::Spread:
+            return "movement spread";
+        case slider::BrushBrightness:
+            return "brush brightness";
+        case slider::FillBrightness:
+            return "fill brightness";
+        case slider::BrushSaturation:
+            return "brush saturation";
+        case slider::FillSaturation:
+            return "fill saturation";
+        default:
+            return nullptr;
     }
 }
 
 // The record offset a stored slider writes (0 for the others).
 size_t storedOffset(int sliderId) {
     switch (sliderId) {
-        case slider::Frequency: return vs::ListeningFrequency;
-        case slider::BrushBrightness: return vs::BrushBrightness;
-        case slider::FillBrightness: return vs::FillBrightness;
-        case slider::BrushSaturation: return vs::BrushSaturation;
-        case slider::FillSaturation: return vs::FillSaturation;
-        case slider::ScalingFade: return vs::ScalingFade;
-        case slider::ScalingThreshold: return vs::ScalingThreshold;
-        case slider::MaxScalingFade: return vs::MaxScalingFade;
-        default: return 0;
+        case slider::Frequency:
+            return vs::ListeningFrequency;
+        case slider::BrushBrightness:
+            return vs::BrushBrightness;
+        case slider::FillBrightness:
+            return vs::FillBrightness;
+        case slider::BrushSaturation:
+            return vs::BrushSaturation;
+        case slider::FillSaturation:
+            return vs::FillSaturation;
+        case slider::ScalingFade:
+            return vs::ScalingFade;
+        case slider::ScalingThreshold:
+            return vs::ScalingThreshold;
+        case slider::MaxScalingFade:
+            return vs::MaxScalingFade;
+        default:
+            return 0;
     }
 }
 
 // The stored byte of a value for change codes and attachment bytes that keep an offset.
 int encodeFor(int sliderId, int value) {
-    if (sliderId == slider::ColourSpeed || sliderId == slider::AttachedColourSpeed) return value + 60;
+    if (sliderId == slider::ColourSpeed || sliderId == slider::AttachedColourSpeed)
+        return value + 60;
     if (sliderId == slider::ColourKick) return value + 50;
     return value;
 }
 int decodeFor(int sliderId, int stored) {
-    if (sliderId == slider::ColourSpeed || sliderId == slider::AttachedColourSpeed) return stored - 60;
+    if (sliderId == slider::ColourSpeed || sliderId == slider::AttachedColourSpeed)
+        return stored - 60;
     if (sliderId == slider::ColourKick) return stored - 50;
     return stored;
 }
 
-bool isTapPanel(int id) { return id == panel::ManualBeats || id == panel::PatternedBeats; }
+bool isTapPanel(int id) {
+    return id == panel::ManualBeats || id == panel::PatternedBeats;
+}
 
-Rect moved(const Rect& r, int dy) { return Rect{r.left, r.top + dy, r.right, r.bottom + dy}; }
+Rect moved(const Rect& r, int dy) {
+    return Rect{r.left, r.top + dy, r.right, r.bottom + dy};
+}
 
 // "m:ss" of a time in ms into a fixed buffer (the tick redraws these without allocating).
 void formatTime(char (&buf)[16], uint32_t ms) {
@@ -106,12 +130,18 @@ struct Panels::Impl {
     // --- Places and conditions --------------------------------------------------------------
     bool applies(When w) {
         switch (w) {
-            case When::Always: return true;
-            case When::NotLive: return !view.live();
-            case When::CdOnly: return view.edition() == Edition::CD;
-            case When::SaverOn: return host().preferences().saverEnabled;
-            case When::TwoTaps: return trig().tempo().tapCount >= 2;
-            case When::FewerTaps: return trig().tempo().tapCount < 2;
+            case When::Always:
+                return true;
+            case When::NotLive:
+                return !view.live();
+            case When::CdOnly:
+                return view.edition() == Edition::CD;
+            case When::SaverOn:
+                return host().preferences().saverEnabled;
+            case When::TwoTaps:
+                return trig().tempo().tapCount >= 2;
+            case When::FewerTaps:
+                return trig().tempo().tapCount < 2;
         }
         return false;
     }
@@ -132,7 +162,9 @@ struct Panels::Impl {
         return sliderId == slider::Frequency ? panels::kFrequencyText : panels::kValueText;
     }
 
-    int currentBrush() { return std::clamp(int(vis().get(vs::CurrentBrush)) - 1, 0, kBrushSlots - 1); }
+    int currentBrush() {
+        return std::clamp(int(vis().get(vs::CurrentBrush)) - 1, 0, kBrushSlots - 1);
+    }
     int currentMovement() {
         return std::clamp(int(vis().get(vs::CurrentMovement)) - 1, 0, kMovementSlots - 1);
     }
@@ -152,7 +184,8 @@ struct Panels::Impl {
         return p;
     }
     panels::SliderRange rangeOf(int sliderId) {
-        return sliderId == slider::Parameter ? parameterInfo().range : panels::sliderRange(sliderId);
+        return sliderId == slider::Parameter ? parameterInfo().range
+                                             : panels::sliderRange(sliderId);
     }
 
     // --- Texts of fields and values ---------------------------------------------------------
@@ -169,17 +202,28 @@ struct Panels::Impl {
     std::string fieldText(int popupId) {
         VisualState& v = vis();
         switch (popupId) {
-            case popup::Songlists: return host().songlistName();
-            case popup::PanelBrushColourEffects: return v.name(vs::BrushColourEffect);
-            case popup::PanelFillColourEffects: return v.name(vs::FillColourEffect);
-            case popup::BrushEffects: return v.name(vs::BrushEffect);
-            case popup::GradientSets: return v.name(vs::GradientSetName);
-            case popup::FillSets: return v.name(vs::FillSetName);
-            case popup::BrushSets: return v.name(vs::BrushSetName);
-            case popup::MovementSets: return v.name(vs::MovementSetName);
-            case popup::SoundInputs: return host().soundInputName();
-            case popup::AttachCategory: return panels::attachmentCategoryName(st().attachCategory);
-            case popup::AttachFill: return attachedSlot(att::Fill, kFillSlots, &VisualState::fillName);
+            case popup::Songlists:
+                return host().songlistName();
+            case popup::PanelBrushColourEffects:
+                return v.name(vs::BrushColourEffect);
+            case popup::PanelFillColourEffects:
+                return v.name(vs::FillColourEffect);
+            case popup::BrushEffects:
+                return v.name(vs::BrushEffect);
+            case popup::GradientSets:
+                return v.name(vs::GradientSetName);
+            case popup::FillSets:
+                return v.name(vs::FillSetName);
+            case popup::BrushSets:
+                return v.name(vs::BrushSetName);
+            case popup::MovementSets:
+                return v.name(vs::MovementSetName);
+            case popup::SoundInputs:
+                return host().soundInputName();
+            case popup::AttachCategory:
+                return panels::attachmentCategoryName(st().attachCategory);
+            case popup::AttachFill:
+                return attachedSlot(att::Fill, kFillSlots, &VisualState::fillName);
             case popup::AttachGradient:
                 return attachedSlot(att::Gradient, kGradientSlots, &VisualState::gradientName);
             case popup::AttachMovement:
@@ -188,10 +232,14 @@ struct Panels::Impl {
                 const int t = v.get(VisualState::attachment(st().attachBrush) + att::Trails);
                 return t == 1 ? "Trails On" : t == 0 ? "Trails Off" : "No Attachment";
             }
-            case popup::AttachBrushEffect: return attachedName(att::BrushEffect);
-            case popup::AttachBrushColour: return attachedName(att::BrushColourEffect);
-            case popup::AttachFillColour: return attachedName(att::FillColourEffect);
-            default: return {};
+            case popup::AttachBrushEffect:
+                return attachedName(att::BrushEffect);
+            case popup::AttachBrushColour:
+                return attachedName(att::BrushColourEffect);
+            case popup::AttachFillColour:
+                return attachedName(att::FillColourEffect);
+            default:
+                return {};
         }
     }
 
@@ -199,21 +247,34 @@ struct Panels::Impl {
         switch (id) {
             case button::Randomization:
                 return vis().get(paramOffset() + 3) ? "Fixed" : "Random";
-            case button::Save: return "Save";
-            case button::Cancel: return "Cancel";
-            case button::Yes: return "Yes";
-            case button::No: return "No";
-            case button::Done: return "Done";
-            case button::Search: return "Search";
-            case button::Default: return "Default";
-            case button::Beat: return "Beat";
-            case button::Apply: return "Apply";
-            case button::Align: return "Align";
-            case button::Clear: return "Clear";
-            case button::SaverOnOff: return host().preferences().saverEnabled ? "ON" : "OFF";
+            case button::Save:
+                return "Save";
+            case button::Cancel:
+                return "Cancel";
+            case button::Yes:
+                return "Yes";
+            case button::No:
+                return "No";
+            case button::Done:
+                return "Done";
+            case button::Search:
+                return "Search";
+            case button::Default:
+                return "Default";
+            case button::Beat:
+                return "Beat";
+            case button::Apply:
+                return "Apply";
+            case button::Align:
+                return "Align";
+            case button::Clear:
+                return "Clear";
+            case button::SaverOnOff:
+                return host().preferences().saverEnabled ? "ON" : "OFF";
             case button::PlayWhenLaunched:
                 return host().preferences().playWhenLaunched ? "Play" : "Ignore";
-            default: return {};
+            default:
+                return {};
         }
     }
 
@@ -237,7 +298,7 @@ struct Panels::Impl {
     void runIn(const Rect& box, std::string_view s, uint8_t colour, Align align = Align::Centre) {
         Fonts& f = view.fonts();
         const int w = f.textWidth(FontId::Small, s);
-        const int x = align == Align::Centre ? box.left + (box.width() - w) / 2
+        const int x = align == Align::Centre  ? box.left + (box.width() - w) / 2
                       : align == Align::Right ? box.right - w
                                               : box.left;
         const int top = box.top + (box.height() - f.lineHeight(FontId::Small) + 1) / 2;
@@ -250,7 +311,8 @@ struct Panels::Impl {
     // A label right-aligned before a place.
     void labelBefore(const Rect& r, std::string_view s) {
         if (s.empty()) return;
-        runIn(Rect{panels::kInterior.left + 2, r.top, r.left - 3, r.bottom}, s, cc::Black, Align::Right);
+        runIn(Rect{panels::kInterior.left + 2, r.top, r.left - 3, r.bottom}, s, cc::Black,
+              Align::Right);
     }
 
     void drawBackground(const panels::PanelSpec* spec) {
@@ -261,7 +323,8 @@ struct Panels::Impl {
         const int id = st().panel;
         if (spec && spec->icon >= 0) {
             const Rect t = titleButtonImage(spec->icon, false);
-            copySurface(c, panels::kIconAt.x, panels::kIconAt.y + dy(), view.pictures().titleButtons,
+            copySurface(c, panels::kIconAt.x, panels::kIconAt.y + dy(),
+                        view.pictures().titleButtons,
                         Rect{t.left + 2, t.top + 2, t.right - 2, t.bottom - 2});
         } else if (id == panel::Parameter) {
             host().drawAssetIcon(popup::Movements, st().parameterSlot, c,
@@ -308,10 +371,18 @@ struct Panels::Impl {
     void drawValue(int show, const Rect& r) {
         char buf[16];
         switch (show) {
-            case panels::kShowElapsed: formatTime(buf, host().songPosition()); break;
-            case panels::kShowTotal: formatTime(buf, host().songLength()); break;
-            case panels::kShowAverageTempo: averageTempoText(buf); break;
-            default: buf[0] = 0; break;
+            case panels::kShowElapsed:
+                formatTime(buf, host().songPosition());
+                break;
+            case panels::kShowTotal:
+                formatTime(buf, host().songLength());
+                break;
+            case panels::kShowAverageTempo:
+                averageTempoText(buf);
+                break;
+            default:
+                buf[0] = 0;
+                break;
         }
         valueRun(r, buf);
     }
@@ -368,7 +439,8 @@ struct Panels::Impl {
             for (int i = 0; i < n; ++i) at[size_t(i)] = t.tapTimes[size_t(i)] - t.tapTimes[0];
         } else if (t.patternMode && t.patternLength > 0) {
             n = std::min(t.patternLength, kMaxPatternIntervals) + 1;
-            for (int i = 1; i < n; ++i) at[size_t(i)] = at[size_t(i - 1)] + t.pattern[size_t(i - 1)];
+            for (int i = 1; i < n; ++i)
+                at[size_t(i)] = at[size_t(i - 1)] + t.pattern[size_t(i - 1)];
         }
         const uint32_t span = n > 1 ? at[size_t(n - 1)] : 0;
         const int width = r.width() - 5;
@@ -403,7 +475,8 @@ struct Panels::Impl {
         pending = false;
         VisualState& v = vis();
         if (panels::isAttachmentSlider(id)) {
-            const int b = v.get(VisualState::attachment(st().attachBrush) + size_t(panels::attachmentByteOf(id)));
+            const int b = v.get(VisualState::attachment(st().attachBrush) +
+                                size_t(panels::attachmentByteOf(id)));
             return b == kNone80 ? kNoValue : decodeFor(id, b);
         }
         if (const int code = panels::changeCodeOf(id)) {
@@ -414,12 +487,16 @@ struct Panels::Impl {
             }
         }
         switch (id) {
-            case slider::Volume: return host().outputVolume();
-            case slider::Tempo: return v.tempo();
-            case slider::SaverDelay: return host().preferences().saverDelay;
+            case slider::Volume:
+                return host().outputVolume();
+            case slider::Tempo:
+                return v.tempo();
+            case slider::SaverDelay:
+                return host().preferences().saverDelay;
             case slider::Parameter: {
                 if (st().parameterSlot == currentMovement()) {
-                    const uint8_t held = trig().state().held[size_t(kChangeParameter1 - 1 + st().parameter)];
+                    const uint8_t held =
+                        trig().state().held[size_t(kChangeParameter1 - 1 + st().parameter)];
                     if (held != kNone80) {
                         pending = true;
                         return int8_t(held);
@@ -427,10 +504,14 @@ struct Panels::Impl {
                 }
                 return int8_t(v.get(paramOffset()));
             }
-            case slider::BrushSpeed: return v.get(vs::BrushSpeed);
-            case slider::ColourSpeed: return v.get(vs::ColourSpeed) - 60;
-            case slider::Spread: return v.get(vs::MovementSpread);
-            case slider::ColourKick: return v.get(vs::ColourKick) - 50;
+            case slider::BrushSpeed:
+                return v.get(vs::BrushSpeed);
+            case slider::ColourSpeed:
+                return v.get(vs::ColourSpeed) - 60;
+            case slider::Spread:
+                return v.get(vs::MovementSpread);
+            case slider::ColourKick:
+                return v.get(vs::ColourKick) - 50;
             default: {
                 const size_t off = storedOffset(id);
                 return off ? v.get(off) : 0;
@@ -457,7 +538,8 @@ struct Panels::Impl {
                     trackImage(style));
         if (value != kNoValue) {
             const int x = panels::knobX(std::clamp(value, r.min, r.max), r);
-            copySurface(c, x, panels::kKnobY + d, view.pictures().widgets, knobImage(pending, false));
+            copySurface(c, x, panels::kKnobY + d, view.pictures().widgets,
+                        knobImage(pending, false));
         }
         char buf[16];
         if (id != slider::Volume) {
@@ -473,9 +555,11 @@ struct Panels::Impl {
         }
         if (!full) return;
         // The ends in the units the value is shown in.
-        auto shown = [&](int v) { return id == slider::Tempo ? v / 100 : id == slider::Frequency ? v * 4 + 20 : v; };
-        const Rect minBox{panels::kInterior.left + 1, panels::kSliderLine.top + d, panels::kTrackAt.x - 1,
-                          panels::kSliderLine.bottom + d};
+        auto shown = [&](int v) {
+            return id == slider::Tempo ? v / 100 : id == slider::Frequency ? v * 4 + 20 : v;
+        };
+        const Rect minBox{panels::kInterior.left + 1, panels::kSliderLine.top + d,
+                          panels::kTrackAt.x - 1, panels::kSliderLine.bottom + d};
         if (id == slider::Volume) {
             runIn(minBox, label ? label : "", cc::Black, Align::Right);
         } else {
@@ -500,8 +584,8 @@ struct Panels::Impl {
     }
 
     void presentSlider(int id) {
-        view.present(at(Rect{panels::kInterior.left, panels::kSliderLine.top, panels::kInterior.right,
-                             panels::kSliderLine.bottom}));
+        view.present(at(Rect{panels::kInterior.left, panels::kSliderLine.top,
+                             panels::kInterior.right, panels::kSliderLine.bottom}));
         view.present(at(valueRect(id)));
     }
 
@@ -519,7 +603,8 @@ struct Panels::Impl {
         if (panels::passesModifier(id) && modifier == kHoldRelease) {
             int code = panels::changeCodeOf(id);
             if (id == slider::Parameter)
-                code = st().parameterSlot == currentMovement() ? kChangeParameter1 + st().parameter : 0;
+                code = st().parameterSlot == currentMovement() ? kChangeParameter1 + st().parameter
+                                                               : 0;
             if (code) {
                 bool pending = false;
                 host().applyUserChange(code, encodeFor(id, sliderValue(id, pending)), kHoldRelease);
@@ -618,19 +703,31 @@ struct Panels::Impl {
         const size_t byte = entry + size_t(panels::attachmentByteOf(id));
         v.set(byte, value == kNoValue ? kNone80 : uint8_t(encodeFor(id, value)));
         bool any = false;
-        for (size_t b = att::Gradient; b <= att::FillSaturation; ++b) any |= v.get(entry + b) != kNone80;
+        for (size_t b = att::Gradient; b <= att::FillSaturation; ++b)
+            any |= v.get(entry + b) != kNone80;
         for (size_t n : {att::BrushEffect, att::BrushColourEffect, att::FillColourEffect})
             any |= v.get(entry + n) != kNone80;
         v.set(entry + att::Any, any ? 1 : 0);
         host().settingStored(byte);
         if (value == kNoValue || brush != currentBrush()) return;
         switch (id) {
-            case slider::AttachedBrushSpeed: host().applyUserChange(kChangeBrushSpeed, value, 0); break;
-            case slider::AttachedColourSpeed: host().applyUserChange(kChangeColourSpeed, value + 60, 0); break;
-            case slider::AttachedSpread: host().applyUserChange(kChangeSpread, value, 0); break;
-            case slider::AttachedBrushBrightness: store(vs::BrushBrightness, value); break;
-            case slider::AttachedFillBrightness: store(vs::FillBrightness, value); break;
-            default: break;
+            case slider::AttachedBrushSpeed:
+                host().applyUserChange(kChangeBrushSpeed, value, 0);
+                break;
+            case slider::AttachedColourSpeed:
+                host().applyUserChange(kChangeColourSpeed, value + 60, 0);
+                break;
+            case slider::AttachedSpread:
+                host().applyUserChange(kChangeSpread, value, 0);
+                break;
+            case slider::AttachedBrushBrightness:
+                store(vs::BrushBrightness, value);
+                break;
+            case slider::AttachedFillBrightness:
+                store(vs::FillBrightness, value);
+                break;
+            default:
+                break;
         }
     }
 
@@ -664,24 +761,42 @@ struct Panels::Impl {
                 redraw();
                 return;
             }
-            case button::Save: acceptEntry(); return;
-            case button::Cancel: endEntry(); return;
+            case button::Save:
+                acceptEntry();
+                return;
+            case button::Cancel:
+                endEntry();
+                return;
             case button::Yes:
                 host().saveTyped(entry.purpose, replaceName);
                 endEntry();
                 return;
-            case button::No: endEntry(); return;
-            case button::Done: back(); return;
-            case button::Search: host().searchSound(); return;
+            case button::No:
+                endEntry();
+                return;
+            case button::Done:
+                back();
+                return;
+            case button::Search:
+                host().searchSound();
+                return;
             case button::Default:
                 store(vs::ListeningFrequency, 13);
                 store(vs::AnalysisWindow, 6);
                 redraw();
                 return;
-            case button::Beat: manual ? t.tapTempo(time) : t.tapPattern(time); break;
-            case button::Apply: manual ? t.applyTappedTempo(time) : t.applyTappedPattern(time); break;
-            case button::Align: t.align(time); break;
-            case button::Clear: t.clearTaps(); break;
+            case button::Beat:
+                manual ? t.tapTempo(time) : t.tapPattern(time);
+                break;
+            case button::Apply:
+                manual ? t.applyTappedTempo(time) : t.applyTappedPattern(time);
+                break;
+            case button::Align:
+                t.align(time);
+                break;
+            case button::Clear:
+                t.clearTaps();
+                break;
             case button::SaverOnOff:
                 prefs.saverEnabled = !prefs.saverEnabled;
                 host().setScreenSaver(prefs.saverEnabled);
@@ -691,7 +806,8 @@ struct Panels::Impl {
                 prefs.playWhenLaunched = prefs.playWhenLaunched ? 0 : 1;
                 redraw();
                 return;
-            default: return;
+            default:
+                return;
         }
         redraw();  // the tap buttons
     }
@@ -728,7 +844,8 @@ struct Panels::Impl {
 
     // --- Showing ----------------------------------------------------------------------------
     void show(int id) {
-        if (panel::isFilePanel(id) && !panel::isFilePanel(st().panel)) st().returnPanel = st().panel;
+        if (panel::isFilePanel(id) && !panel::isFilePanel(st().panel))
+            st().returnPanel = st().panel;
         if (id != panel::TextEntry) entry.active = false;
         st().panel = id;
         shownSecond = shownLength = UINT32_MAX;
@@ -763,11 +880,19 @@ struct Panels::Impl {
 // --- The Panels interface ---------------------------------------------------------------------
 
 Panels::Panels(ControlsView& view) : impl_(new Impl(view)) {}
-Panels::~Panels() { delete impl_; }
+Panels::~Panels() {
+    delete impl_;
+}
 
-void Panels::show(int panelId) { impl_->show(panelId); }
-void Panels::draw() { impl_->redraw(); }
-void Panels::returnFromFilePanel() { impl_->back(); }
+void Panels::show(int panelId) {
+    impl_->show(panelId);
+}
+void Panels::draw() {
+    impl_->redraw();
+}
+void Panels::returnFromFilePanel() {
+    impl_->back();
+}
 
 bool Panels::click(Point p, int modifier) {
     Impl& m = *impl_;
@@ -787,11 +912,14 @@ bool Panels::click(Point p, int modifier) {
         case Part::Field: {
             const int id = it->id ? it->id : popup::deleteFor(m.st().entryPurpose);
             Rect r = m.at(it->rect);
-            const bool wide = ((m.st().panel == panel::Color ||
-                                (m.st().panel >= panel::BrushBrightness && m.st().panel <= panel::FillSaturation)) &&
-                               (id == popup::PanelBrushColourEffects || id == popup::PanelFillColourEffects)) ||
-                              (m.st().panel == panel::Brush && id == popup::BrushEffects);
-            if (wide) r = Rect{panels::kWideEffectPopup.left, r.top, panels::kWideEffectPopup.right, r.bottom};
+            const bool wide =
+                ((m.st().panel == panel::Color || (m.st().panel >= panel::BrushBrightness &&
+                                                   m.st().panel <= panel::FillSaturation)) &&
+                 (id == popup::PanelBrushColourEffects || id == popup::PanelFillColourEffects)) ||
+                (m.st().panel == panel::Brush && id == popup::BrushEffects);
+            if (wide)
+                r = Rect{panels::kWideEffectPopup.left, r.top, panels::kWideEffectPopup.right,
+                         r.bottom};
             m.host().openPopup(id, m.st().panel == panel::Attachments ? m.st().attachBrush : -1, r);
             return true;
         }

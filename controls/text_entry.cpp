@@ -18,23 +18,44 @@ int entryLimit(int purpose) {
 
 const char* entryKindWord(int purpose) {
     switch (purpose) {
-        case popup::Styles: return "style";
-        case popup::GradientSets: return "gradient set";
-        case popup::FillSets: return "fill set";
-        case popup::BrushSets: return "brush set";
-        case popup::MovementSets: return "movement set";
-        case popup::Songs: return "song";
-        case popup::Raves: return "rave";
-        case popup::Songlists: return "songlist";
-        default: return "file";
+        case popup::Styles:
+            return "style";
+        case popup::GradientSets:
+            return "gradient set";
+        case popup::FillSets:
+            return "fill set";
+        case popup::BrushSets:
+            return "brush set";
+        case popup::MovementSets:
+            return "movement set";
+        case popup::Songs:
+            return "song";
+        case popup::Raves:
+            return "rave";
+        case popup::Songlists:
+            return "songlist";
+        default:
+            return "file";
     }
 }
 
 bool entryCharAllowed(uint32_t ch) {
-    if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) return true;
+    if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9'))
+        return true;
     switch (ch) {
-        case ' ': case '#': case '$': case '%': case '&': case '\'': case '(': case ')':
-        case '-': case ';': case '^': case '_': case '`':
+        case ' ':
+        case '#':
+        case '$':
+        case '%':
+        case '&':
+        case '\'':
+        case '(':
+        case ')':
+        case '-':
+        case ';':
+        case '^':
+        case '_':
+        case '`':
             return true;
         default:
             return false;

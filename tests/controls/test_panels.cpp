@@ -31,7 +31,9 @@ struct PanelsTest : ::testing::Test {
     void type(const std::string& s, int modifier = 0) {
         for (char c : s) panels.typeChar(uint8_t(c), modifier);
     }
-    uint8_t attached(int brush, size_t byte) { return fake.vis.get(VisualState::attachment(brush) + byte); }
+    uint8_t attached(int brush, size_t byte) {
+        return fake.vis.get(VisualState::attachment(brush) + byte);
+    }
 
     test::ControlsFake fake;
     Panels panels;
@@ -129,7 +131,8 @@ TEST_F(PanelsTest, MainSlidersBlockedByAnAttachmentRefuse) {
     panels.show(panel::FillSaturation);
     press(100, kSliderY);
     fake.release();
-    EXPECT_EQ(fake.services.alerts.back(), "The current brush has an attached fill saturation setting.");
+    EXPECT_EQ(fake.services.alerts.back(),
+              "The current brush has an attached fill saturation setting.");
 }
 
 TEST_F(PanelsTest, ShiftHoldsTheDraggedValueAndControlClearsIt) {

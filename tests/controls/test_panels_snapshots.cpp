@@ -33,7 +33,8 @@ void writeEnlarged(test::ControlsFake& fake, const Rect& r, const std::string& n
     const int k = 3, w = r.width(), h = r.height();
     std::vector<Rgb> big(size_t(w * k * h * k));
     for (int y = 0; y < h * k; ++y)
-        for (int x = 0; x < w * k; ++x) big[size_t(y * w * k + x)] = px[size_t((y / k) * w + x / k)];
+        for (int x = 0; x < w * k; ++x)
+            big[size_t(y * w * k + x)] = px[size_t((y / k) * w + x / k)];
     const std::string folder = std::string(KOREL_SEED_DIR) + "/../panel_snapshots";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -113,9 +114,12 @@ TEST(PanelSnapshots, FilePanelsAndAttachments) {
         expectGolden(fake, panels, kGolden[2], kArea);
     }
     static const Golden kCategories[] = {
-        {"attach_brush_effects", 151, 0x5bfab16867bd51bfull}, {"attach_fills_trails", 152, 0x8cbcfb92c3e0d39eull},
-        {"attach_gradients", 153, 0x8f7d358f295e0a2ull},     {"attach_movements", 154, 0x4903752042258407ull},
-        {"attach_brush_color", 155, 0x144f74526b01ec63ull},   {"attach_fill_color", 156, 0x9502417c41aca22aull},
+        {"attach_brush_effects", 151, 0x5bfab16867bd51bfull},
+        {"attach_fills_trails", 152, 0x8cbcfb92c3e0d39eull},
+        {"attach_gradients", 153, 0x8f7d358f295e0a2ull},
+        {"attach_movements", 154, 0x4903752042258407ull},
+        {"attach_brush_color", 155, 0x144f74526b01ec63ull},
+        {"attach_fill_color", 156, 0x9502417c41aca22aull},
     };
     for (const Golden& g : kCategories) {
         test::ControlsFake fake;

@@ -24,7 +24,7 @@ namespace korel::test {
 
 // A TriggerHost that makes no change visible and loads nothing.
 class QuietTriggerHost : public TriggerHost {
-public:
+  public:
     void selectGradient(int) override {}
     void shiftColour(bool, int, int) override {}
     void drawFill(int, bool, bool) override {}
@@ -52,8 +52,9 @@ struct PopupCall {
 
 // Records every call beyond the records; changes go to the real trigger engine.
 class RecordingControlsHost : public ControlsHost {
-public:
-    RecordingControlsHost(TestServices& s, VisualState& v, TriggerEngine& t, Sound& so, Preferences& p)
+  public:
+    RecordingControlsHost(TestServices& s, VisualState& v, TriggerEngine& t, Sound& so,
+                          Preferences& p)
         : services(s), vis(v), engine(t), snd(so), prefs(p) {}
 
     VisualState& visual() override { return vis; }
