@@ -17,6 +17,7 @@ struct VisualState;
 class TriggerEngine;
 struct Sound;
 struct Preferences;
+class Surface;
 
 // The rave player's state of the current track, as the meters' refusals need it.
 enum class RavePlayback : uint8_t {
@@ -97,6 +98,22 @@ public:
     // "Search for Active Sound:".
     virtual void searchSound() {}
     virtual std::string soundInputName() { return {}; }
+    // TEXT ENTRY or REPLACE FILE ended (Save, Cancel, Yes or No): a song end deferred while
+    // they showed may advance now.
+    virtual void fileEntryEnded() {}
+
+    // --- Movements and pictures (the engine fills these) -------------------------------------
+    // Parameter `index` (0-2) of the movement in `slot` (0-based): its name and range. False
+    // when the movement has no such parameter.
+    virtual bool movementParameter(int slot, int index, std::string& name, int& min, int& max) {
+        (void)slot, (void)index, (void)name, (void)min, (void)max;
+        return false;
+    }
+    // Draws the 16 x 16 picture of a brush (kind popup::Brushes) or movement (popup::Movements)
+    // slot with its top-left at `at`; the panels showing one asset use it as their icon.
+    virtual void drawAssetIcon(int kind, int slot, Surface& canvas, Point at) {
+        (void)kind, (void)slot, (void)canvas, (void)at;
+    }
 };
 
 }  // namespace korel

@@ -120,6 +120,22 @@ constexpr int SoundInputs = 342;
 constexpr int deleteFor(int kind) { return kind + 50; }
 }  // namespace popup
 
+// --- Hover help of the settings panels' displays ---------------------------------------------
+// Fields, buttons and sliders hover as their PopupId, ButtonId or SliderId; a slider's value
+// text as 200..219; the other displays of the panels as below.
+namespace hover {
+constexpr int SliderValueFirst = 200;
+constexpr int ElapsedTime = 220;
+constexpr int TotalTime = 221;
+constexpr int AverageTempo = 222;
+constexpr int PatternBar = 223;
+constexpr int ScaleMeter = 224;
+constexpr int Spectrograph = 225;
+constexpr int TextField = 226;
+constexpr int TrackNumber = 227;
+constexpr int Nothing = 65535;
+}  // namespace hover
+
 // --- Boxes of the expanded window (the box codes of the trigger widgets' hover ids) -------
 enum class Box : uint8_t { Files, Gradients, Colors, BeatMeter, Fills, Brushes, Movements };
 constexpr int kBoxes = 7;

@@ -38,8 +38,13 @@ public:
     // name; the field takes characters until Save, Cancel, Enter or Control+C.
     void beginTextEntry(int purpose, const std::string& proposed);
     bool textEntryActive() const;
-    // A typed character (true when the field took it; others go to the keyboard commands).
+    // A typed character while the field shows: true when the field took it (typed, dropped at
+    // the limit, Backspace, Enter or Control+C); any other character is handed to
+    // host().commandChar here and false returned.
     bool typeChar(uint32_t ch, int modifier);
+    // Shows DELETE FILE for `kind` (the popup number of the kind of file); its field opens the
+    // delete popup popup::deleteFor(kind).
+    void beginDeleteFile(int kind);
     // The HoverId of the control at p in the panel area (0: none).
     int hoverAt(Point p) const;
 
