@@ -390,6 +390,7 @@ void Controls::boxClick(const Hit& hit, Point p, int modifier) {
     VisualState& vs = host_.visual();
     switch (hit.kind) {
         case HitKind::None:
+        case HitKind::SettingsButton:
             return;
         case HitKind::SongField:
             host_.openPopup(popup::Songs, -1, hit.rect);
@@ -407,12 +408,6 @@ void Controls::boxClick(const Hit& hit, Point p, int modifier) {
             for (const BoxLayout& b : boxLayouts())
                 if (b.kind >= 0) redrawTriggerWidgets(b.box);
             return;
-        case HitKind::SettingsButton: {
-            const Rect r = hit.rect;
-            pressThen(r, [this, r](bool down) { view_.smallButton(Rect{r.left, r.top, r.left + 41, r.bottom}, "Settings", down); },
-                      [this, r] { host_.openPopup(popup::Settings, -1, r); });
-            return;
-        }
         case HitKind::PanelArea:
             panels_->click(p, modifier);
             return;

@@ -100,9 +100,7 @@ Hit hitTest(Point p, Edition edition, bool expanded) {
     // The collapsed window: the title line's song and rave fields and the settings panel.
     if (!live && inside(kSongField, p)) return Hit{HitKind::SongField, 0, kSongField, popup::Songs};
     if (!live && inside(kRaveField, p)) return Hit{HitKind::RaveField, 0, kRaveField, popup::Raves};
-    const Rect settings{kSettingsButton.left, kSettingsButton.top + dy, kSettingsButton.right,
-                        kSettingsButton.bottom + dy};
-    if (inside(settings, p)) return Hit{HitKind::SettingsButton, 0, settings, popup::Settings};
+    // The panel area holds its "Settings" field, which the panels draw and click.
     if (inside(panelArea, p)) return Hit{HitKind::PanelArea, 0, panelArea, 0};
     if (!expanded) return Hit{};
 
