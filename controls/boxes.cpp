@@ -210,6 +210,15 @@ void Controls::slotCell(AssetKind kind, int slot, const Surface* icon, uint8_t b
     redrawRows(box);
 }
 
+void Controls::drawSlotIcon(AssetKind kind, int slot, Surface& canvas, Point at) {
+    if (slot < 0 || slot >= 6) return;
+    const Rect square{at.x, at.y, at.x + 16, at.y + 16};
+    const bool brush = kind == AssetKind::Brush;
+    const Surface& icon = brush ? brushIcons_[size_t(slot)] : movementIcons_[size_t(slot)];
+    canvas.fillRect(square, brush ? brushBackdrop_[size_t(slot)] : cc::Black);
+    if (!icon.empty()) stretchSurface(canvas, square, icon, icon.bounds());
+}
+
 void Controls::redrawRows(Box box) {
     if (!state_.visible || !state_.drawnExpanded) return;
     drawRows(box);

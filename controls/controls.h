@@ -76,6 +76,8 @@ public:
     // A slot's cell after a load (also while hidden): the icon is kept, fills and brushes at
     // half size, and the row redrawn.
     void slotCell(AssetKind kind, int slot, const Surface* icon, uint8_t backdrop);
+    // A brush's or movement's kept icon shrunk into a 16 x 16 square at `at`.
+    void drawSlotIcon(AssetKind kind, int slot, Surface& canvas, Point at);
 
     // --- The frame tick's share --------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat);

@@ -1,5 +1,7 @@
 #include "shell/controls_link.h"
 
+#include "persist/program_files.h"
+#include "platform/files.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
 
@@ -87,6 +89,44 @@ bool ControlsLink::helpOpen() {
 }
 bool ControlsLink::animationShown() { return program_.shell().animationShown; }
 void ControlsLink::controlsResized(bool expanded) { program_.helpFollowsControls(expanded); }
+bool ControlsLink::movementParameter(int slot, int index, std::string& name, int& min, int& max) {
+    if (slot < 0 || slot >= kMovementSlots || index < 0) return false;
+    const MovementAsset& m = program_.conductor().engine().movements.slots[size_t(slot)];
+    if (index >= m.paramCount || index >= int(m.paramNames.size())) return false;
+    name = m.paramNames[size_t(index)];
+    min = m.paramMin[size_t(index)];
+    max = m.paramMax[size_t(index)];
+    return true;
+}
+
+void ControlsLink::drawAssetIcon(int kind, int slot, Surface& canvas, Point at) {
+    controls_.drawSlotIcon(kind == popup::Brushes ? AssetKind::Brush : AssetKind::Movement, slot,
+                           canvas, at);
+}
+
+namespace {
+
+// The kinds of file the program saves itself; songs, raves and songlists come with the players.
+bool savedHere(int purpose) {
+    return purpose == int(FileKind::Style) ||
+           (purpose >= int(FileKind::GradientSet) && purpose <= int(FileKind::MovementSet));
+}
+
+}  // namespace
+
+bool ControlsLink::fileExists(int purpose, const std::string& name) {
+    if (!savedHere(purpose)) return false;
+    return korel::fileExists(makeFileName(program_, FileKind(purpose), storedName(name)));
+}
+
+bool ControlsLink::saveTyped(int purpose, const std::string& name) {
+    if (!savedHere(purpose)) return false;
+    // The panel asked about replacing already.
+    const bool saved = program_.conductor().saveFile(FileKind(purpose), name, [] { return true; });
+    if (saved) controls_.redrawTitleLine();
+    return saved;
+}
+
 bool ControlsLink::quitting() { return !program_.shell().running; }
 
 void ControlsLink::redrawMeters(uint8_t level, bool beat) { controls_.redrawMeters(level, beat); }

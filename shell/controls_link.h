@@ -38,6 +38,10 @@ public:
     bool animationShown() override;
     bool quitting() override;
     void controlsResized(bool expanded) override;
+    bool movementParameter(int slot, int index, std::string& name, int& min, int& max) override;
+    void drawAssetIcon(int kind, int slot, Surface& canvas, Point at) override;
+    bool fileExists(int purpose, const std::string& name) override;
+    bool saveTyped(int purpose, const std::string& name) override;
 
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;

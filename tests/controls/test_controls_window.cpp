@@ -7,6 +7,7 @@
 #include "controls/controls.h"
 #include "controls/layout.h"
 #include "persist/visual_state.h"
+#include "platform/files.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
 #include "support/running_program.h"
@@ -232,4 +233,30 @@ TEST(ControlsWindow, LiveHidesTheSongLinesAndRaisesItsPanels) {
     Window m;
     ASSERT_TRUE(m.r.ok);
     EXPECT_EQ(m.r.platform.canvas(m.w()).at(100, 33), 0);
+}
+
+TEST(ControlsWindow, SavingAStyleFromTextEntryAsksBeforeReplacing) {
+    Window t;
+    ASSERT_TRUE(t.r.ok);
+    t.c().panels().beginTextEntry(popup::Styles, "Quiet Harbour");
+    ASSERT_TRUE(t.c().panels().textEntryActive());
+    t.r.platform.pushChar(t.w(), 13);
+    t.settle();
+    const std::string file = t.p().dataPath("Styles/Quiet_Harbour.sty");
+    EXPECT_TRUE(fileExists(file)) << t.p().shell().pendingMessage;
+    EXPECT_EQ(t.p().visual().name(vs::StyleName), "Quiet_Harbour");
+    EXPECT_EQ(t.c().state().panel, panel::Music);  // back where it was
+
+    // The same name again: REPLACE FILE, and No keeps the file as it was.
+    Bytes before, after;
+    ASSERT_EQ(readWholeFile(file, before), 0);
+    t.p().visual().set(vs::ColourKick, uint8_t(t.p().visual().get(vs::ColourKick) + 1));
+    t.c().panels().beginTextEntry(popup::Styles, "Quiet Harbour");
+    t.r.platform.pushChar(t.w(), 13);
+    t.settle();
+    EXPECT_EQ(t.c().state().panel, panel::ReplaceFile);
+    t.click(123 + 5, 136 + 5);  // No
+    ASSERT_EQ(readWholeFile(file, after), 0);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(t.c().state().panel, panel::Music);
 }
