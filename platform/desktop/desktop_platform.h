@@ -5,7 +5,9 @@
 // palette into the window's 32-bit copy and from there into the window's surface (on X11 a
 // shared-memory image, no GL), updating just that rectangle without waiting for the display's
 // refresh; only when the surface cannot be had does a renderer with a streaming texture show it.
-// The 32-bit copy answers exposes by itself.
+// The 32-bit copy answers exposes by itself. A window made with scale 2 is twice its client
+// size on the screen: its copy holds every canvas pixel as a 2 x 2 block, and mouse positions
+// are divided back (a size the window manager forces is taken in whole canvas pixels).
 //
 // What the desktop adds to the interface's promises:
 // - SIGTERM, SIGINT and SIGHUP (a closed terminal, the session ending) arrive as Terminate for
