@@ -6,7 +6,9 @@
 namespace korel {
 
 // The factor a window is shown with: 2 when asked for, otherwise 1.
-constexpr int windowScaleOf(int requested) { return requested == 2 ? 2 : 1; }
+constexpr int windowScaleOf(int requested) {
+    return requested == 2 ? 2 : 1;
+}
 
 // Integer division rounding towards minus infinity, so that points left of or above a scaled
 // window (a drag leaving it) map to negative client coordinates without a step at zero.

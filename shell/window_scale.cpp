@@ -14,8 +14,8 @@ WindowScaleChoice chooseWindowScale(const char* forced, int monitorWidth) {
         c.scale = text == "2" ? 2 : 1;
     } else {
         // Bounded, so that a hostile value cannot flood the terminal.
-        c.warning = "KOREL_SCALE must be 1 or 2; \"" + std::string(text.substr(0, 32)) +
-                    "\" is ignored";
+        c.warning =
+            "KOREL_SCALE must be 1 or 2; \"" + std::string(text.substr(0, 32)) + "\" is ignored";
     }
     return c;
 }

@@ -25,9 +25,9 @@ TEST(DesktopScale, DoublingWritesBlocksForTheClippedRectangleOnly) {
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 10; ++x) {
             const int cx = x / 2, cy = y / 2;
-            const uint32_t want = !done.contains(cx, cy)      ? kUntouched
-                                  : (cx == 4 && cy == 1)      ? 0xFFC86432u
-                                                              : 0xFF0A141Eu;
+            const uint32_t want = !done.contains(cx, cy) ? kUntouched
+                                  : (cx == 4 && cy == 1) ? 0xFFC86432u
+                                                         : 0xFF0A141Eu;
             EXPECT_EQ(out[size_t(y * 10 + x)], want) << x << "," << y;
         }
     EXPECT_TRUE(desktop::expandRectDoubled(s, Rect{5, 0, 9, 3}, table, out.data(), 10).empty());

@@ -16,7 +16,7 @@ namespace {
 
 // Sets KOREL_SCALE (or unsets it) for one test and puts back what was there.
 class ScaleVariable {
-public:
+  public:
     explicit ScaleVariable(const char* value) {
         if (const char* had = std::getenv("KOREL_SCALE")) saved_ = had;
         if (value) {
@@ -35,7 +35,7 @@ public:
     ScaleVariable(const ScaleVariable&) = delete;
     ScaleVariable& operator=(const ScaleVariable&) = delete;
 
-private:
+  private:
     std::optional<std::string> saved_;
 };
 
@@ -78,8 +78,8 @@ TEST(WindowScale, TheSmallWindowsAreDoubledOnALargeMonitorAndTheAnimationNever) 
         int monitorWidth;
         int want;
     };
-    for (const Case c : {Case{nullptr, 2560, 2}, Case{nullptr, 1920, 1}, Case{"2", 1024, 2},
-                         Case{"1", 3840, 1}}) {
+    for (const Case c :
+         {Case{nullptr, 2560, 2}, Case{nullptr, 1920, 1}, Case{"2", 1024, 2}, Case{"1", 3840, 1}}) {
         ScaleVariable v(c.variable);
         ScaledRun r(c.monitorWidth, 1080);
         Program p(r.platform, Edition::LIVE, r.options);
@@ -97,8 +97,7 @@ TEST(WindowScale, TheSmallWindowsAreDoubledOnALargeMonitorAndTheAnimationNever) 
         // The help window stands beside the controls as the screen shows them, and the alert
         // is centred on the monitor.
         EXPECT_EQ(r.platform.windowRect(p.helpWindow()).left, 402 * c.want) << what;
-        EXPECT_EQ(r.platform.windowRect(p.alertWindow()).left,
-                  c.monitorWidth / 2 - 120 * c.want)
+        EXPECT_EQ(r.platform.windowRect(p.alertWindow()).left, c.monitorWidth / 2 - 120 * c.want)
             << what;
     }
 }
