@@ -27,6 +27,11 @@ struct WindowDesc {
     bool topmost = false;  // stays above the other windows
     bool visible = false;
     bool modal = false;  // the alert: while shown it stays above every other window of ours
+    // Whole-pixel magnification on the screen, 1 or 2 (anything else is 1): each canvas pixel
+    // shows as scale x scale screen pixels and mouse positions are mapped back. The canvas,
+    // event coordinates and windowRect's size stay unscaled; rect's left/top is where the
+    // window's top-left corner is on the screen.
+    int scale = 1;
 };
 
 enum class EventKind {
@@ -85,8 +90,14 @@ public:
     virtual void raiseWindow(WindowId w, bool activate) = 0;
     virtual WindowId activeWindow() = 0;
     // Moves and resizes the client area (screen coordinates); the canvas follows the size.
+    // For a scaled window left/top are its screen position and the size is the canvas size
+    // (the screen shows it `scale` times as large); a resize keeps the scale.
     virtual void setWindowRect(WindowId w, const Rect& r) = 0;
     virtual Rect windowRect(WindowId w) = 0;
+    // The client point under the screen point (cursorPos()) for the window: the offset from
+    // its top-left corner divided by its scale, rounded down. Use it rather than subtracting
+    // windowRect's corner, which is wrong for a scaled window.
+    virtual Point clientPoint(WindowId w, Point screen) = 0;
     // A disabled window gets no input events.
     virtual void enableWindow(WindowId w, bool enable) = 0;
     // Queues an Expose event for the window.

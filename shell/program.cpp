@@ -18,6 +18,7 @@
 #include "shell/data_folder.h"
 #include "shell/palette.h"
 #include "shell/splash.h"
+#include "shell/window_scale.h"
 
 namespace korel {
 
@@ -101,6 +102,10 @@ bool Program::initApplication() {
     sh.monitorRect = monitor;
     sh.centreX = double(monitor.width() / 2);
     sh.centreY = double(monitor.height() / 2);
+    // The small windows' magnification, decided once for the run.
+    const WindowScaleChoice scale = chooseWindowScale(std::getenv("KOREL_SCALE"), monitor.width());
+    if (!scale.warning.empty()) std::fprintf(stderr, "Korel: %s\n", scale.warning.c_str());
+    smallWindowScale_ = scale.scale;
 
     // 4. The config folder stands in for the system folder.
     if (options_.configFolder.empty()) options_.configFolder = defaultConfigFolder();
@@ -110,9 +115,11 @@ bool Program::initApplication() {
     WindowDesc alert;
     alert.className = "Alert";
     alert.title = kAlertTitle;
-    const int ax = monitor.left + int(sh.centreX) - 120;
-    const int ay = monitor.top + int(sh.centreY) - 57;
+    // Centred on the monitor at whatever size it is shown.
+    const int ax = monitor.left + int(sh.centreX) - 120 * smallWindowScale_;
+    const int ay = monitor.top + int(sh.centreY) - 57 * smallWindowScale_;
     alert.rect = Rect{ax, ay, ax + 242, ay + 115};
+    alert.scale = smallWindowScale_;
     alert.framed = true;
     alert.topmost = true;
     alert.modal = true;
@@ -160,6 +167,7 @@ bool Program::initApplication() {
     controls.rect = Rect{monitor.left, monitor.top, monitor.left + 211, monitor.top + 165};
     controls.framed = true;
     controls.topmost = true;
+    controls.scale = smallWindowScale_;
     controlsWindow_ = pf.createWindow(controls);
     if (controlsWindow_ == kNoWindow) fatalExit("Controls");
     {
@@ -170,9 +178,12 @@ bool Program::initApplication() {
     WindowDesc help;
     help.className = "Korel Help";
     help.title = kHelpTitle;
-    help.rect = Rect{monitor.left + 402, monitor.top, monitor.left + 402 + 208, monitor.top + 460};
+    // Beside the expanded controls window as the screen shows it.
+    const int hx = monitor.left + 402 * smallWindowScale_;
+    help.rect = Rect{hx, monitor.top, hx + 208, monitor.top + 460};
     help.framed = true;
     help.topmost = true;
+    help.scale = smallWindowScale_;
     helpWindow_ = pf.createWindow(help);
     if (helpWindow_ == kNoWindow) fatalExit("Help");
     return true;

@@ -155,6 +155,7 @@ private:
     WindowId controlsWindow_ = kNoWindow;
     WindowId helpWindow_ = kNoWindow;
     WindowId alertWindow_ = kNoWindow;
+    int smallWindowScale_ = 1;  // the controls, help and alert windows' screen magnification
     bool okPressed_ = false;
     Rect pendingPresent_;  // copied to the animation window's canvas, not yet presented
     uint32_t lastPresent_ = 0;

@@ -14,6 +14,7 @@
 #include "platform/desktop/pixel_expand.h"
 #include "platform/desktop/terminate_watch.h"
 #include "platform/desktop/x11_windows.h"
+#include "platform/scale.h"
 
 namespace korel {
 
@@ -29,14 +30,19 @@ struct DesktopWindow {
     SDL_Texture* texture = nullptr;
     std::string className;
     std::string title;
-    Rect rect;  // client area, screen coordinates
+    Rect rect;  // client area: screen position, canvas size
     bool visible = false;
     bool enabled = true;
     bool modal = false;
+    int scale = 1;  // screen pixels per canvas pixel, across and down
     Surface canvas;
-    std::vector<uint32_t> shown;  // what the window shows, canvas-sized, 0xAARRGGBB
+    std::vector<uint32_t> shown;  // what the window shows, 0xAARRGGBB, canvas size x scale
     int textureWidth = 0;
     int textureHeight = 0;
+
+    // The size of the window's picture in screen pixels.
+    int shownWidth() const { return canvas.width() * scale; }
+    int shownHeight() const { return canvas.height() * scale; }
 
     ~DesktopWindow() {
         if (texture) SDL_DestroyTexture(texture);
@@ -60,8 +66,8 @@ SDL_Surface* directSurface(SDL_Window* window) {
     return f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888 ? s : nullptr;
 }
 
-// Copies `area` of the canvas-sized copy (rows `pitch` pixels apart) into the surface at the
-// same place, clipped to the surface. Returns the part copied.
+// Copies `area` of the window's copy (screen pixels, rows `pitch` pixels apart) into the surface
+// at the same place, clipped to the surface. Returns the part copied.
 Rect copyToSurface(SDL_Surface* s, const std::vector<uint32_t>& shown, int pitch, const Rect& area) {
     const Rect a = intersect(area, Rect{0, 0, s->w, s->h});
     if (a.empty()) return a;
@@ -262,7 +268,7 @@ DesktopWindow* DesktopPlatform::findBySdlId(uint32_t sdlId) const {
 bool DesktopPlatform::matchCanvas(DesktopWindow& win) {
     // The canvas is a plain Surface that a caller could resize, so its size is the truth the
     // copy and the texture follow; nothing is expanded into a copy of another size.
-    const int width = win.canvas.width(), height = win.canvas.height();
+    const int width = win.shownWidth(), height = win.shownHeight();
     // The texture is never smaller than 1 x 1 (SDL refuses empty ones); the canvas may be empty.
     const int tw = std::max(1, width), th = std::max(1, height);
     if (!win.useSurface && (!win.texture || tw != win.textureWidth || th != win.textureHeight)) {
@@ -293,7 +299,9 @@ WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!desc.framed) flags |= SDL_WINDOW_BORDERLESS;
     if (desc.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    const int w = std::max(1, desc.rect.width()), h = std::max(1, desc.rect.height());
+    win->scale = windowScaleOf(desc.scale);
+    const int w = std::max(1, desc.rect.width()) * win->scale;
+    const int h = std::max(1, desc.rect.height()) * win->scale;
     win->sdl = SDL_CreateWindow(desc.title.c_str(), desc.rect.left, desc.rect.top, w, h, flags);
     if (!win->sdl) return kNoWindow;
     win->useSurface = directSurface(win->sdl) != nullptr;
@@ -394,7 +402,8 @@ void DesktopPlatform::setWindowRect(WindowId w, const Rect& r) {
     const bool resized = width != win->rect.width() || height != win->rect.height();
     SDL_SetWindowPosition(win->sdl, r.left, r.top);
     if (resized) {
-        SDL_SetWindowSize(win->sdl, std::max(1, width), std::max(1, height));
+        SDL_SetWindowSize(win->sdl, std::max(1, width) * win->scale,
+                          std::max(1, height) * win->scale);
         // When no texture of the new size can be made, presents are skipped until one can.
         resizeBuffers(*win, width, height);
     }
@@ -405,6 +414,12 @@ void DesktopPlatform::setWindowRect(WindowId w, const Rect& r) {
 Rect DesktopPlatform::windowRect(WindowId w) {
     DesktopWindow* win = find(w);
     return win ? win->rect : Rect{};
+}
+
+Point DesktopPlatform::clientPoint(WindowId w, Point screen) {
+    const DesktopWindow* win = find(w);
+    if (!win) return screen;
+    return unscalePoint(Point{screen.x - win->rect.left, screen.y - win->rect.top}, win->scale);
 }
 
 void DesktopPlatform::enableWindow(WindowId w, bool enable) {
@@ -425,14 +440,17 @@ Surface& DesktopPlatform::canvas(WindowId w) {
 void DesktopPlatform::present(WindowId w, const Rect& r) {
     DesktopWindow* win = find(w);
     if (!win || !matchCanvas(*win)) return;
-    const int pitch = win->canvas.width();
-    const Rect a = desktop::expandRect(win->canvas, r, argb_, win->shown.data(), pitch);
-    if (a.empty() || !win->visible) return;
+    const int pitch = win->shownWidth();
+    const Rect drawn =
+        desktop::expandRectScaled(win->canvas, r, argb_, win->shown.data(), pitch, win->scale);
+    if (drawn.empty() || !win->visible) return;
+    const int k = win->scale;
+    const Rect a{drawn.left * k, drawn.top * k, drawn.right * k, drawn.bottom * k};
     if (win->useSurface) {
         SDL_Surface* s = directSurface(win->sdl);
         if (!s) return;
-        // A surface of another size than the canvas (a resize on its way) is fully drawn.
-        if (s->w != win->canvas.width() || s->h != win->canvas.height()) {
+        // A surface of another size than the picture (a resize on its way) is fully drawn.
+        if (s->w != win->shownWidth() || s->h != win->shownHeight()) {
             repaint(*win);
             return;
         }
@@ -445,24 +463,25 @@ void DesktopPlatform::present(WindowId w, const Rect& r) {
     SDL_UpdateTexture(win->texture, &area,
                       win->shown.data() + size_t(a.top) * size_t(pitch) + size_t(a.left),
                       pitch * int(sizeof(uint32_t)));
-    const SDL_Rect whole{0, 0, win->canvas.width(), win->canvas.height()};
+    const SDL_Rect whole{0, 0, win->shownWidth(), win->shownHeight()};
     SDL_RenderCopy(win->renderer, win->texture, &whole, nullptr);
     SDL_RenderPresent(win->renderer);
 }
 
 void DesktopPlatform::repaint(DesktopWindow& win) {
     if (!matchCanvas(win) || win.canvas.empty()) return;
-    const int pitch = win.canvas.width();
+    const int pitch = win.shownWidth();
+    const Rect picture{0, 0, win.shownWidth(), win.shownHeight()};
     if (win.useSurface) {
         SDL_Surface* s = directSurface(win.sdl);
         if (!s) return;
-        if (s->w > win.canvas.width() || s->h > win.canvas.height())
+        if (s->w > picture.right || s->h > picture.bottom)
             SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
-        copyToSurface(s, win.shown, pitch, win.canvas.bounds());
+        copyToSurface(s, win.shown, pitch, picture);
         SDL_UpdateWindowSurface(win.sdl);
         return;
     }
-    const SDL_Rect whole{0, 0, win.canvas.width(), win.canvas.height()};
+    const SDL_Rect whole{0, 0, picture.right, picture.bottom};
     SDL_UpdateTexture(win.texture, &whole, win.shown.data(), pitch * int(sizeof(uint32_t)));
     SDL_RenderCopy(win.renderer, win.texture, &whole, nullptr);
     SDL_RenderPresent(win.renderer);
@@ -613,8 +632,9 @@ void DesktopPlatform::translate(const void* p) {
             e.window = win->id;
             e.time = eventTime(ev.button.timestamp);
             e.button = button;
-            e.x = ev.button.x;
-            e.y = ev.button.y;
+            const Point client = unscalePoint(Point{ev.button.x, ev.button.y}, win->scale);
+            e.x = client.x;
+            e.y = client.y;
             setModifiers(e, uint16_t(SDL_GetModState()));
             push(e);
             return;
@@ -637,15 +657,19 @@ void DesktopPlatform::translate(const void* p) {
             win->rect = Rect{ev.window.data1, ev.window.data2, ev.window.data1 + win->rect.width(),
                              ev.window.data2 + win->rect.height()};
             break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            if (ev.window.data1 != win->rect.width() || ev.window.data2 != win->rect.height()) {
-                if (resizeBuffers(*win, ev.window.data1, ev.window.data2)) {
-                    win->rect.right = win->rect.left + ev.window.data1;
-                    win->rect.bottom = win->rect.top + ev.window.data2;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            // The size comes in screen pixels; a scaled window's canvas takes the whole canvas
+            // pixels that fit (an odd remainder shows black).
+            const int width = ev.window.data1 / win->scale, height = ev.window.data2 / win->scale;
+            if (width != win->rect.width() || height != win->rect.height()) {
+                if (resizeBuffers(*win, width, height)) {
+                    win->rect.right = win->rect.left + width;
+                    win->rect.bottom = win->rect.top + height;
                     queueExpose(win->id);
                 }
             }
             break;
+        }
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             e.kind = EventKind::Activate;
             e.other = focusLostFrom_;
@@ -756,14 +780,14 @@ void DesktopPlatform::beep() {
 uint32_t DesktopPlatform::shownPixel(WindowId w, int x, int y) const {
     const DesktopWindow* win = find(w);
     if (!win || !win->canvas.bounds().contains(x, y)) return 0;
-    const size_t i = size_t(y) * size_t(win->canvas.width()) + size_t(x);
+    const size_t i = size_t(y * win->scale) * size_t(win->shownWidth()) + size_t(x * win->scale);
     return i < win->shown.size() ? win->shown[i] : 0;
 }
 
 bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>& out) {
     DesktopWindow* win = find(w);
     if (!win || !matchCanvas(*win)) return false;
-    const Rect a = intersect(r, win->canvas.bounds());
+    const Rect a = intersect(r, Rect{0, 0, win->shownWidth(), win->shownHeight()});
     if (a.empty()) return false;
     if (win->useSurface) {
         // A hidden window's surface is not kept up to date, so the copy goes in first.
@@ -771,7 +795,7 @@ bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>&
         if (!s) return false;
         const Rect b = intersect(a, Rect{0, 0, s->w, s->h});
         if (b != a) return false;
-        copyToSurface(s, win->shown, win->canvas.width(), a);
+        copyToSurface(s, win->shown, win->shownWidth(), a);
         if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
         out.assign(size_t(a.width()) * size_t(a.height()), 0);
         const auto* base = static_cast<const uint8_t*>(s->pixels);
@@ -786,14 +810,22 @@ bool DesktopPlatform::readBack(WindowId w, const Rect& r, std::vector<uint32_t>&
     }
     // The back buffer's content after a present is undefined (and a hidden window's texture
     // is not kept up to date), so draw the copy again first.
-    const SDL_Rect whole{0, 0, win->canvas.width(), win->canvas.height()};
+    const SDL_Rect whole{0, 0, win->shownWidth(), win->shownHeight()};
     SDL_UpdateTexture(win->texture, &whole, win->shown.data(),
-                      win->canvas.width() * int(sizeof(uint32_t)));
+                      win->shownWidth() * int(sizeof(uint32_t)));
     SDL_RenderCopy(win->renderer, win->texture, &whole, nullptr);
     out.assign(size_t(a.width()) * size_t(a.height()), 0);
     const SDL_Rect area{a.left, a.top, a.width(), a.height()};
     return SDL_RenderReadPixels(win->renderer, &area, SDL_PIXELFORMAT_ARGB8888, out.data(),
                                 a.width() * int(sizeof(uint32_t))) == 0;
+}
+
+bool DesktopPlatform::windowPixelSize(WindowId w, int& width, int& height) {
+    DesktopWindow* win = find(w);
+    if (!win) return false;
+    if (desktop::x11WindowSize(win->sdl, width, height)) return true;
+    SDL_GetWindowSize(win->sdl, &width, &height);
+    return true;
 }
 
 bool DesktopPlatform::currentMonitorSize(int x, int y, int& width, int& height) {

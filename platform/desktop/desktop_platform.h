@@ -5,7 +5,9 @@
 // palette into the window's 32-bit copy and from there into the window's surface (on X11 a
 // shared-memory image, no GL), updating just that rectangle without waiting for the display's
 // refresh; only when the surface cannot be had does a renderer with a streaming texture show it.
-// The 32-bit copy answers exposes by itself.
+// The 32-bit copy answers exposes by itself. A window made with scale 2 is twice its client
+// size on the screen: its copy holds every canvas pixel as a 2 x 2 block, and mouse positions
+// are divided back (a size the window manager forces is taken in whole canvas pixels).
 //
 // What the desktop adds to the interface's promises:
 // - SIGTERM, SIGINT and SIGHUP (a closed terminal, the session ending) arrive as Terminate for
@@ -71,6 +73,7 @@ class DesktopPlatform : public Platform {
     WindowId activeWindow() override;
     void setWindowRect(WindowId w, const Rect& r) override;
     Rect windowRect(WindowId w) override;
+    Point clientPoint(WindowId w, Point screen) override;
     void enableWindow(WindowId w, bool enable) override;
     void invalidateWindow(WindowId w) override;
     Surface& canvas(WindowId w) override;
@@ -95,11 +98,15 @@ class DesktopPlatform : public Platform {
     void beep() override;
 
     // --- Inspection (tests and diagnostics) ---------------------------------------------
-    // The 32-bit copy of what the window shows (0xAARRGGBB); 0 outside the window.
+    // The 32-bit copy of what the window shows at canvas pixel (x, y) (0xAARRGGBB); 0 outside.
     uint32_t shownPixel(WindowId w, int x, int y) const;
-    // Reads the window's pixels back from its surface or renderer (0xAARRGGBB, row by row);
-    // false when the window is unknown or cannot read back.
+    // Reads the window's pixels back from its surface or renderer (0xAARRGGBB, row by row); r is
+    // in window pixels, which for a scaled window are `scale` times the canvas coordinates.
+    // False when the window is unknown or cannot read back.
     bool readBack(WindowId w, const Rect& r, std::vector<uint32_t>& out);
+    // The size of the window's client area in screen pixels, asked of the display server (on
+    // X11; elsewhere SDL's idea of it); false when the window is unknown.
+    bool windowPixelSize(WindowId w, int& width, int& height);
     // The size of the monitor that holds the screen point, asked of the display server now
     // (on X11; false elsewhere).
     bool currentMonitorSize(int x, int y, int& width, int& height);

@@ -121,6 +121,20 @@ bool raiseX11(SDL_Window* window) {
     return true;
 }
 
+bool x11WindowSize(SDL_Window* window, int& width, int& height) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    XWindowAttributes attributes{};
+    XSync(info.info.x11.display, False);
+    if (!XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
+        return false;
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}
+
 unsigned long x11Window(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

@@ -18,6 +18,8 @@ void setX11Class(SDL_Window* window, const std::string& className);
 // Raises the window above its siblings without giving it the keyboard focus; false when it is
 // not an X11 window. Returns once the display server has done it.
 bool raiseX11(SDL_Window* window);
+// The size of the window as the X server has it now; false when it is not an X11 window.
+bool x11WindowSize(SDL_Window* window, int& width, int& height);
 // The window's X id; 0 when it is not an X11 window.
 unsigned long x11Window(SDL_Window* window);
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/headless/headless_font_data.h"
+#include "platform/scale.h"
 
 namespace korel {
 
@@ -107,8 +108,10 @@ WindowId HeadlessPlatform::createWindow(const WindowDesc& desc) {
     WindowId id = nextId_++;
     Window& w = windows_[id];
     w.desc = desc;
+    w.scale = windowScaleOf(desc.scale);
+    w.desc.scale = w.scale;
     w.canvas.resize(desc.rect.width(), desc.rect.height());
-    w.screen.assign(size_t(w.canvas.width()) * size_t(w.canvas.height()), Rgb{});
+    w.clearScreen();
     if (desc.visible) showWindow(id, true);
     return id;
 }
@@ -169,7 +172,7 @@ void HeadlessPlatform::setWindowRect(WindowId id, const Rect& r) {
     w->desc.rect = r;
     if (resized) {
         w->canvas.resize(r.width(), r.height());
-        w->screen.assign(size_t(w->canvas.width()) * size_t(w->canvas.height()), Rgb{});
+        w->clearScreen();
         invalidateWindow(id);
     }
 }
@@ -177,6 +180,17 @@ void HeadlessPlatform::setWindowRect(WindowId id, const Rect& r) {
 Rect HeadlessPlatform::windowRect(WindowId id) {
     const Window* w = find(id);
     return w ? w->desc.rect : Rect{};
+}
+
+Point HeadlessPlatform::clientPoint(WindowId id, Point screen) {
+    const Window* w = find(id);
+    if (!w) return screen;
+    return unscalePoint(Point{screen.x - w->desc.rect.left, screen.y - w->desc.rect.top}, w->scale);
+}
+
+int HeadlessPlatform::windowScale(WindowId id) const {
+    const Window* w = find(id);
+    return w ? w->scale : 1;
 }
 
 void HeadlessPlatform::enableWindow(WindowId id, bool enable) {
@@ -211,13 +225,19 @@ Surface& HeadlessPlatform::canvas(WindowId id) {
 void HeadlessPlatform::present(WindowId id, const Rect& r) {
     Window* w = find(id);
     if (!w || !w->visible) return;
-    Rect c = intersect(r, w->canvas.bounds());
+    // A canvas resized behind the platform's back is shown at its new size.
+    if (w->screen.size() != size_t(w->screenWidth()) * size_t(w->screenHeight())) w->clearScreen();
+    const Rect c = intersect(r, w->canvas.bounds());
+    const int k = w->scale;
+    const size_t pitch = size_t(w->screenWidth());
     for (int y = c.top; y < c.bottom; ++y) {
         const uint8_t* src = w->canvas.row(y);
-        Rgb* dst = w->screen.data() + size_t(y) * size_t(w->canvas.width());
-        for (int x = c.left; x < c.right; ++x) {
-            const PaletteEntry& p = palette_[src[x]];
-            dst[x] = Rgb{p.r, p.g, p.b};
+        for (int sy = 0; sy < k; ++sy) {
+            Rgb* dst = w->screen.data() + size_t(y * k + sy) * pitch;
+            for (int x = c.left; x < c.right; ++x) {
+                const PaletteEntry& p = palette_[src[x]];
+                for (int sx = 0; sx < k; ++sx) dst[x * k + sx] = Rgb{p.r, p.g, p.b};
+            }
         }
     }
 }
@@ -303,6 +323,16 @@ void HeadlessPlatform::pushClick(WindowId w, int x, int y, int button) {
     pushButton(w, x, y, false, button);
 }
 
+void HeadlessPlatform::pushWindowPixelButton(WindowId w, int x, int y, bool down, int button) {
+    const Point p = unscalePoint(Point{x, y}, windowScale(w));
+    pushButton(w, p.x, p.y, down, button);
+}
+
+void HeadlessPlatform::pushWindowPixelClick(WindowId w, int x, int y, int button) {
+    pushWindowPixelButton(w, x, y, true, button);
+    pushWindowPixelButton(w, x, y, false, button);
+}
+
 void HeadlessPlatform::pushClose(WindowId w) {
     Event e;
     e.kind = EventKind::Close;
@@ -322,7 +352,7 @@ bool HeadlessPlatform::pollEvent(Event& out) {
         if (input && !w->enabled) continue;  // a disabled window gets no input
         if (out.kind == EventKind::ButtonDown || out.kind == EventKind::ButtonUp) {
             leftDown_ = out.kind == EventKind::ButtonDown && out.button == 1;
-            cursor_ = Point{w->desc.rect.left + out.x, w->desc.rect.top + out.y};
+            cursor_ = Point{w->desc.rect.left + out.x * w->scale, w->desc.rect.top + out.y * w->scale};
         }
         return true;
     }
@@ -357,7 +387,7 @@ std::vector<Rgb> HeadlessPlatform::screenPixels(WindowId id) const {
 bool HeadlessPlatform::snapshotPng(WindowId id, const std::string& path) const {
     const Window* w = find(id);
     if (!w) return false;
-    return writeRgbPng(path, w->screen, w->canvas.width(), w->canvas.height());
+    return writeRgbPng(path, w->screen, w->screenWidth(), w->screenHeight());
 }
 
 static_assert(sizeof(Rgb) == 3, "PNG rows are written straight from Rgb pixels");

@@ -38,6 +38,10 @@ public:
     void pushChar(WindowId w, uint32_t ch, bool ctrl = false);
     void pushClick(WindowId w, int x, int y, int button = 1);
     void pushButton(WindowId w, int x, int y, bool down, int button = 1);
+    // Input as the screen has it: (x, y) is the window pixel the user pressed on, which for a
+    // scaled window is mapped back to the client point, as the desktop does.
+    void pushWindowPixelClick(WindowId w, int x, int y, int button = 1);
+    void pushWindowPixelButton(WindowId w, int x, int y, bool down, int button = 1);
     void pushClose(WindowId w);
     // A window of another program, for findWindow / closeForeignWindow.
     WindowId addForeignWindow(const std::string& className, const std::string& title);
@@ -50,8 +54,11 @@ public:
     int beepCount() const { return beeps_; }
     bool hasPending() const { return !queue_.empty(); }
     bool cursorShown() const { return cursorShown_; }
-    // What the screen shows of the window: its presented pixels through the palette as RGB.
+    // What the screen shows of the window: its presented pixels through the palette as RGB,
+    // rows of canvas width x scale pixels (a scaled window shows each canvas pixel as a block).
     std::vector<Rgb> screenPixels(WindowId w) const;
+    // The window's scale (1 for an unknown window).
+    int windowScale(WindowId w) const;
     // Writes the presented pixels of the window as a PNG; false on failure.
     bool snapshotPng(WindowId w, const std::string& path) const;
     // When set, createWindow fails for windows of this title (to test fatal start-up paths).
@@ -71,6 +78,7 @@ public:
     WindowId activeWindow() override { return active_; }
     void setWindowRect(WindowId w, const Rect& r) override;
     Rect windowRect(WindowId w) override;
+    Point clientPoint(WindowId w, Point screen) override;
     void enableWindow(WindowId w, bool enable) override;
     void invalidateWindow(WindowId w) override;
     Surface& canvas(WindowId w) override;
@@ -93,8 +101,13 @@ private:
         WindowDesc desc;
         bool visible = false;
         bool enabled = true;
+        int scale = 1;
         Surface canvas;
-        std::vector<Rgb> screen;  // what was last presented, through the palette of that moment
+        // What was last presented, through the palette of that moment; canvas size x scale.
+        std::vector<Rgb> screen;
+        int screenWidth() const { return canvas.width() * scale; }
+        int screenHeight() const { return canvas.height() * scale; }
+        void clearScreen() { screen.assign(size_t(screenWidth()) * size_t(screenHeight()), Rgb{}); }
     };
     struct Foreign {
         std::string className, title;

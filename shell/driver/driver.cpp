@@ -196,11 +196,14 @@ private:
         if (cmd == "drag") {
             int x0, y0, x1, y1;
             if (!(a >> x0 >> y0 >> x1 >> y1)) return "drag WINDOW X0 Y0 X1 Y1";
-            Rect r = platform_->windowRect(w);
+            // The cursor moves in screen pixels, which a scaled window multiplies.
+            const Rect r = platform_->windowRect(w);
+            const int k = platform_->windowScale(w);
             platform_->pushButton(w, x0, y0, true);
             pump();
             for (int i = 1; i <= 10; ++i) {
-                platform_->setCursor(Point{r.left + x0 + (x1 - x0) * i / 10, r.top + y0 + (y1 - y0) * i / 10});
+                platform_->setCursor(Point{r.left + k * (x0 + (x1 - x0) * i / 10),
+                                           r.top + k * (y0 + (y1 - y0) * i / 10)});
                 platform_->setLeftButton(true);
                 wait(stepMs_);
             }
