@@ -293,9 +293,7 @@ void Controls::animationShown() {
 
 Point Controls::clientCursor() {
     Platform& pf = platform();
-    const Point c = pf.cursorPos();
-    const Rect r = pf.windowRect(view_.window());
-    return Point{c.x - r.left, c.y - r.top};
+    return pf.clientPoint(view_.window(), pf.cursorPos());
 }
 
 void Controls::updateHover() {

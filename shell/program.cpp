@@ -556,7 +556,8 @@ void Program::placeHelp() {
     Platform& pf = platform();
     const Rect c = pf.windowRect(controlsWindow_);
     const Rect h = pf.windowRect(helpWindow_);
-    const int left = c.left + 211 + 191;
+    // Beside the expanded controls (doubled on a large screen).
+    const int left = c.left + (211 + 191) * smallWindowScale_;
     pf.setWindowRect(helpWindow_, Rect{left, c.top, left + h.width(), c.top + h.height()});
 }
 
