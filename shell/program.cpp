@@ -122,7 +122,8 @@ bool Program::initApplication() {
 
     // 12. MP3 edition: the sample-filter state and the sample buffer come with playback.
 
-    // 13. The controls' layout and pictures come with the controls window.
+    // 13. The controls' pictures (the splash's logo among them) and the windows' icon.
+    loadPictures();
 
     // 14. The splash.
     drawSplash();
@@ -186,13 +187,26 @@ bool Program::createAnimationWindow() {
     return true;
 }
 
+void Program::loadPictures() {
+    std::string folder = options_.picturesFolder;
+    if (folder.empty()) {
+        const std::string seed = defaultSeedFolder();
+        if (!seed.empty()) folder = joinPath(seed, kControlsFolder);
+    }
+    std::string failure;
+    if (folder.empty() || !loadControlPictures(folder, pictures_, failure)) fatalExit("Pict");
+    Surface icon;
+    if (loadProgramIcon(folder, icon)) platform().setWindowIcon(icon, kIconClear);
+}
+
 void Program::drawSplash() { drawSplashText("Initializing..."); }
 
 void Program::drawSplashText(const char* text) {
     const DisplayState& d = display();
     Surface& c = platform().canvas(d.animationWindow);
     const Rect r =
-        drawSplashScreen(c, platform().fonts(), int(shell().centreX), int(shell().centreY), text);
+        drawSplashScreen(c, platform().fonts(), pictures_.splash, int(shell().centreX),
+                         int(shell().centreY), text);
     platform().present(d.animationWindow, r);
 }
 
@@ -341,8 +355,8 @@ void Program::drawClosingCredits() {
         conductor_->drawClosingBrush();
         creditsDrawn_ = true;
     }
-    Rect r = drawCredits(d.drawingSurface, platform().fonts(), int(shell().centreX),
-                         int(shell().centreY), closingBrushBottom_);
+    Rect r = drawCredits(d.drawingSurface, platform().fonts(), pictures_.splash,
+                         int(shell().centreX), int(shell().centreY), closingBrushBottom_);
     copySurfaceToWindow(unite(r, d.windowRect));
 }
 
