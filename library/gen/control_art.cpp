@@ -153,7 +153,7 @@ int markAt(double u, double v) {
     const double sector = std::fmod(a, 1.0);
     // Spokes widen toward the rim: the coloured part of a sector grows from 30 to 55 percent.
     const double width = 0.30 + 0.25 * (r - 0.40) / 0.60;
-    if (sector >= width) return r > 0.93 ? kBlack : -1;
+    if (sector >= width) return -1;
     return kSpokes[int(std::floor(a)) % 5];
 }
 
