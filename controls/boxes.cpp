@@ -16,15 +16,15 @@ namespace {
 // The picture of each box's title button in the strip of box buttons.
 int titleImage(Box box) {
     switch (box) {
-        case Box::Files: return 0;
-        case Box::Gradients: return 1;
-        case Box::Colors: return 2;
-        case Box::BeatMeter: return 3;
-        case Box::Fills: return 4;
-        case Box::Brushes: return 5;
-        case Box::Movements: return 6;
+        case Box::Files: return boxpic::Files;
+        case Box::Gradients: return boxpic::Gradients;
+        case Box::Colors: return boxpic::Colors;
+        case Box::BeatMeter: return boxpic::BeatMeter;
+        case Box::Fills: return boxpic::Fills;
+        case Box::Brushes: return boxpic::Brushes;
+        case Box::Movements: return boxpic::Movements;
     }
-    return 0;
+    return boxpic::Files;
 }
 
 const char* modeLabel(int mode) {
@@ -94,7 +94,7 @@ void Controls::buildControlsWorld() {
         if (b.box == Box::Files && view_.live()) continue;
         view_.boxBody(w, shifted(b.rect, ox, oy));
         copySurface(w, b.rect.left + 3 + ox, b.rect.top + 3 + oy, pictures_.titleButtons,
-                    titleButtonImage(titleImage(b.box), false));
+                    kTitleButton(titleImage(b.box), false));
         label(b.rect.left + 26, b.rect.top + 17, b.title, cc::Black);
         if (b.kind >= 0)
             copySurface(w, b.anchor.x + 4 + ox, b.anchor.y - 25 + oy, pictures_.scale,
@@ -105,8 +105,6 @@ void Controls::buildControlsWorld() {
               services_.edition() == Edition::CD ? "Track:" : "Song:", cc::Black);
     }
     // The COLORS box's row labels over the strips' left ends, and the BEAT METER's labels.
-    copySurface(w, kBrushStrip.left + ox, kBrushStrip.top - 12 + oy, pictures_.rowLabels,
-                pictures_.rowLabels.bounds(), keyed(cc::BoxBody));
     label(147, 225, "Sensitivity:", cc::Black);
     label(219, 241, "Maximum", cc::Black);
     // The gradient preview buttons.
@@ -243,6 +241,10 @@ void Controls::drawColourStrip(bool brushRow) {
         c.vline(x - 1, strip.top, strip.bottom, cc::Black);
         c.vline(x + 1, strip.top, strip.bottom, cc::Black);
     }
+    // The row's label over the strip's left end, its background left out.
+    const Rect label = kRowLabel(!brushRow);
+    copySurface(c, strip.left + 1, strip.top, pictures_.rowLabels, label,
+                keyed(pictures_.rowLabels.at(label.left, label.top)));
     const Rect button = brushRow ? kBrushEffectButton : kFillEffectButton;
     bevel(c, button, false);
     copySurface(c, button.left + 1, button.top, pictures_.marker, Rect{0, 0, 10, 11});
@@ -266,8 +268,8 @@ void Controls::drawFilesBox() {
     const int track = host_.trackNumber();
     if (track > 0) {
         const int shown = track % 100;
-        copySurface(c, 227, 125, pictures_.digits, digitImage(shown / 10));
-        copySurface(c, 240, 125, pictures_.digits, digitImage(shown % 10));
+        copySurface(c, 227, 125, pictures_.digits, kDigit(shown / 10));
+        copySurface(c, 240, 125, pictures_.digits, kDigit(shown % 10));
     }
 }
 
@@ -300,13 +302,13 @@ void Controls::drawTriggerWidgets(Box box) {
     if (box == Box::BeatMeter) {
         const int position = std::clamp(64 - int(vs.get(vs::BeatSensitivity)), 0, 63);
         copySurface(c, counter.left + position + 1, counter.top, pictures_.widgets,
-                    knobImage(false, false));
+                    kKnobLook(false, true));
         return;
     }
     const int kind = b->kind;
     const int beats = std::min<int>(vs.get(vs::BeatsPerTrigger + size_t(kind)), 64);
     copySurface(c, counter.left + beats + 1, counter.top, pictures_.widgets,
-                knobImage(false, disabled));
+                kKnobLook(false, !disabled));
     const std::string count = beats == 0 ? "Off" : std::to_string(beats) + (beats == 1 ? " beat" : " beats");
     view_.text(counter.left + 73, counter.bottom - 3, count, cc::Black);
 
@@ -315,9 +317,9 @@ void Controls::drawTriggerWidgets(Box box) {
     copySurface(c, a.x + 4, a.y - 25, pictures_.scale, pictures_.scale.bounds());
     const int level = std::min<int>(vs.get(vs::Thresholds + size_t(kind)), 64);
     copySurface(c, threshold.left + level + 1, threshold.top, pictures_.widgets,
-                markerAboveImage(disabled));
+                kMarkerUpper(!(disabled)));
     copySurface(c, threshold.left + level + 1, threshold.bottom - 6, pictures_.widgets,
-                markerBelowImage(disabled));
+                kMarkerLower(!(disabled)));
 
     const Rect mode = modeButtonRect(a, b->modeOffset);
     c.fillRect(mode, cc::Black);
@@ -432,7 +434,7 @@ void Controls::boxClick(const Hit& hit, Point p, int modifier) {
             pressThen(r,
                       [this, r, image](bool down) {
                           copySurface(view_.canvas(), r.left, r.top, pictures_.titleButtons,
-                                      titleButtonImage(image, down));
+                                      kTitleButton(image, down));
                       },
                       [this, target] { panels_->show(target); });
             return;

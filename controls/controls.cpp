@@ -14,28 +14,28 @@ namespace korel {
 namespace {
 
 // The picture of each top-row action in the strip of 16 images.
-int topImage(TopAction a) {
+int topImage(TopAction a, Edition edition) {
     switch (a) {
-        case TopAction::Quit: return 0;
-        case TopAction::EjectOrLoad: return 1;
-        case TopAction::PreviousTrack: return 2;
-        case TopAction::Rewind: return 3;
-        case TopAction::Stop: return 4;
-        case TopAction::PlayPause: return 5;
-        case TopAction::FastForward: return 6;
-        case TopAction::NextTrack: return 7;
-        case TopAction::Listening: return 8;
-        case TopAction::ProgramSettings: return 9;
-        case TopAction::AnimationWindow: return 10;
-        case TopAction::Trails: return 11;
-        case TopAction::EraseTrails: return 12;
-        case TopAction::Help: return 13;
-        case TopAction::PreviousStyle: return 2;
-        case TopAction::NextStyle: return 7;
+        case TopAction::Quit: return topimg::Quit;
+        case TopAction::EjectOrLoad:
+            return edition == Edition::CD ? topimg::Eject : topimg::LoadMusicFile;
+        case TopAction::PreviousTrack:
+        case TopAction::PreviousStyle: return topimg::PreviousTrack;
+        case TopAction::Rewind: return topimg::Rewind;
+        case TopAction::Stop: return topimg::Stop;
+        case TopAction::PlayPause: return topimg::PlayPause;
+        case TopAction::FastForward: return topimg::Fastforward;
+        case TopAction::NextTrack:
+        case TopAction::NextStyle: return topimg::NextTrack;
+        case TopAction::Listening: return topimg::Listening;
+        case TopAction::ProgramSettings: return topimg::Settings;
+        case TopAction::AnimationWindow: return topimg::AnimationWindow;
+        case TopAction::Trails: return topimg::Trails;
+        case TopAction::EraseTrails: return topimg::EraseTrails;
+        case TopAction::Help: return topimg::Help;
     }
-    return 0;
+    return topimg::Quit;
 }
-constexpr int kTrailsAttachedImage = 14;
 
 }  // namespace
 
@@ -126,7 +126,12 @@ void Controls::drawLive() {
     const bool replaying = host_.ravePlayback() != RavePlayback::None;
     view_.canvas().fillRect(kBeatMeter, (listening && !replaying) ? cc::Black : cc::Grey97);
     listen.drawnBeatMeter = 0;
-    view_.canvas().fillRect(kBeatIndicator, cc::Black);
+    drawIndicator(false);
+}
+
+void Controls::drawIndicator(bool lit) {
+    copySurface(view_.canvas(), kBeatIndicatorPicture.left, kBeatIndicatorPicture.top,
+                lit ? pictures_.indicator : pictures_.indicatorOff, kIndicator);
 }
 
 void Controls::drawTopButton(int i) {
@@ -134,7 +139,7 @@ void Controls::drawTopButton(int i) {
     const TopAction a = topActions_[size_t(i)];
     const VisualState& vs = host_.visual();
     bool on = false;
-    int image = topImage(a);
+    int image = topImage(a, services_.edition());
     switch (a) {
         case TopAction::PlayPause: on = host_.playing() && !host_.paused(); break;
         case TopAction::Listening: on = vs.switchOn(vs::kSwitchListening); break;
@@ -145,7 +150,7 @@ void Controls::drawTopButton(int i) {
             const int brush = vs.get(vs::CurrentBrush);
             if (brush >= 1 && brush <= kBrushSlots &&
                 vs.get(VisualState::attachment(brush - 1) + att::Trails) != kNone80)
-                image = kTrailsAttachedImage;
+                image = topimg::TrailsAttached;
             break;
         }
         case TopAction::Help: on = host_.helpOpen(); break;
@@ -154,8 +159,7 @@ void Controls::drawTopButton(int i) {
     }
     if (state_.pressedTop == i) on = true;
     const Rect r = topButtonRect(i);
-    Rect from = topImage(image, on);
-    if (image == kTrailsAttachedImage) from = topImage(image, false);
+    const Rect from = kTopImage(image, on);
     copySurface(view_.canvas(), r.left, r.top, pictures_.topRow, from);
 }
 
@@ -460,15 +464,14 @@ void Controls::redrawMeters(uint8_t level, bool beat) {
         view_.present(kBeatMeter);
         const uint32_t now = host_.songTime();
         if (beat) {
-            copySurface(c, kBeatIndicator.left, kBeatIndicator.top, pictures_.indicator,
-                        Rect{1, 1, 18, 18});
+            drawIndicator(true);
             indicatorOn_ = true;
             indicatorTime_ = now;
-            view_.present(kBeatIndicator);
+            view_.present(kBeatIndicatorPicture);
         } else if (indicatorOn_ && songTimeSince(indicatorTime_, now) >= 128) {
-            c.fillRect(kBeatIndicator, cc::Black);
+            drawIndicator(false);
             indicatorOn_ = false;
-            view_.present(kBeatIndicator);
+            view_.present(kBeatIndicatorPicture);
         }
     } else {
         host_.sound().listen.drawnBeatMeter = level;

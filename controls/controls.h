@@ -99,6 +99,7 @@ private:
     void drawTriggerWidgets(Box box);
     void drawFilesBox();
     void drawListenButtons();
+    void drawIndicator(bool lit);
     void topButton(int index, int modifier);
     void boxClick(const Hit& hit, Point p, int modifier);
     void meterPress(const Hit& hit, Point p);

@@ -99,6 +99,8 @@ constexpr Rect kBrushEffectButton{123, 190, 134, 201};
 constexpr Rect kFillEffectButton{123, 203, 134, 214};
 constexpr Rect kBeatMeter{147, 190, 211, 207};
 constexpr Rect kBeatIndicator{230, 190, 247, 207};
+// The indicator's picture is drawn so its lamp covers the click area.
+constexpr Rect kBeatIndicatorPicture{228, 188, 248, 208};
 constexpr Rect kVolumeButton{217, 214, 239, 227};
 constexpr Rect kFrequencyButton{241, 214, 263, 227};
 constexpr Rect kFillRows{10, 275, 134, 425};

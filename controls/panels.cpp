@@ -322,7 +322,7 @@ struct Panels::Impl {
         view.popupField(at(panels::kSettingsButton), "Settings");
         const int id = st().panel;
         if (spec && spec->icon >= 0) {
-            const Rect t = titleButtonImage(spec->icon, false);
+            const Rect t = kTitleButton(spec->icon, false);
             copySurface(c, panels::kIconAt.x, panels::kIconAt.y + dy(),
                         view.pictures().titleButtons,
                         Rect{t.left + 2, t.top + 2, t.right - 2, t.bottom - 2});
@@ -398,7 +398,7 @@ struct Panels::Impl {
                         c.fillRect(Rect{x, r.top, x + 10, r.top + 17}, cc::Black);
                     } else {
                         const int d = i == 0 ? (n / 10) % 10 : n % 10;
-                        copySurface(c, x, r.top, view.pictures().digits, digitImage(d));
+                        copySurface(c, x, r.top, view.pictures().digits, kDigit(d));
                     }
                 }
                 return;
@@ -535,11 +535,11 @@ struct Panels::Impl {
         int style = 0;
         if (id == slider::Parameter && parameterInfo().name == "Direction") style = 1;
         copySurface(c, panels::kTrackAt.x, panels::kTrackAt.y + d, view.pictures().widgets,
-                    trackImage(style));
+                    kTrack(style));
         if (value != kNoValue) {
             const int x = panels::knobX(std::clamp(value, r.min, r.max), r);
             copySurface(c, x, panels::kKnobY + d, view.pictures().widgets,
-                        knobImage(pending, false));
+                        kKnobLook(pending, true));
         }
         char buf[16];
         if (id != slider::Volume) {

@@ -45,7 +45,7 @@ void ControlsView::popupField(const Rect& r, std::string_view name) {
 
 void ControlsView::smallButton(const Rect& r, std::string_view label, bool down, bool isDefault) {
     Surface& c = canvas();
-    copySurface(c, r.left, r.top, pictures_.widgets, smallButtonImage(down));
+    copySurface(c, r.left, r.top, pictures_.widgets, kSmallButton(down));
     if (isDefault) c.frameRect(Rect{r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}, cc::Green);
     Rect box = r;
     if (down) box = Rect{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1};

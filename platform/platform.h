@@ -83,6 +83,12 @@ public:
 
     // --- Windows ------------------------------------------------------------------------
     virtual WindowId createWindow(const WindowDesc& desc) = 0;  // kNoWindow on failure
+    // The icon of every window, those made and those still to come; pixels of index `clear`
+    // are transparent. Platforms without window icons ignore it.
+    virtual void setWindowIcon(const Surface& icon, uint8_t clear) {
+        (void)icon;
+        (void)clear;
+    }
     virtual void destroyWindow(WindowId w) = 0;
     virtual void showWindow(WindowId w, bool show) = 0;
     virtual bool windowVisible(WindowId w) = 0;

@@ -1,6 +1,8 @@
 // Drawing the credits and the curtain of the closing animation.
 #include "shell/closing.h"
 
+#include <algorithm>
+
 #include "shell/palette.h"
 
 namespace korel {
@@ -25,15 +27,12 @@ Surface makeCurtainPicture() {
     return p;
 }
 
-Rect drawCredits(Surface& s, Fonts& fonts, int cx, int cy, int brushBottom) {
-    Rect title{cx - 100, cy - 56 - brushBottom, cx + 100, cy - brushBottom};
-    if (title.bottom > cy - 16) title = Rect{cx - 100, cy - 72, cx + 100, cy - 16};
-    TextStyle big;
-    big.font = FontId::Large;
-    big.colour = ui::White;
-    big.align = Align::Centre;
-    big.clip = false;
-    drawText(fonts, s, title, "Korel", big);
+Rect drawCredits(Surface& s, Fonts& fonts, const Surface& logo, int cx, int cy, int brushBottom) {
+    // The logo ends 6 pixels above the brush, and never lower than 16 pixels above its centre.
+    const int logoBottom = std::min(cy - brushBottom - 6, cy - 16);
+    const Rect title{cx - logo.width() / 2, logoBottom - logo.height(),
+                     cx - logo.width() / 2 + logo.width(), logoBottom};
+    copySurface(s, title.left, title.top, logo, logo.bounds());
 
     int lineTop = std::max(cy + brushBottom + 6, cy + 16);
     TextStyle small;

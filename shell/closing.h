@@ -17,10 +17,11 @@ constexpr uint32_t kCurtainMs = 2000;
 // half from the right.
 Surface makeCurtainPicture();
 
-// The credits around the closing brush at (cx, cy): the title in the large font above it and two
-// lines in the small font below it. `brushBottom` is the brush's bottom extent.
+// The credits around the closing brush at (cx, cy): the logo (the splash picture) above it and
+// two lines in the small font below it. `brushBottom` is the brush's bottom extent.
 // Returns the rectangle drawn.
-Rect drawCredits(Surface& surface, Fonts& fonts, int cx, int cy, int brushBottom);
+Rect drawCredits(Surface& surface, Fonts& fonts, const Surface& logo, int cx, int cy,
+                 int brushBottom);
 
 // One frame of the curtain at `elapsed` ms after the quit (nothing after 2000 ms): black behind
 // the halves from the screen edges, the halves at x and at the mirrored position. `brushLeft` is

@@ -74,6 +74,10 @@ int seedDataFolder(const std::string& seed, const std::string& data) {
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         fs::path rel = fs::relative(it->path(), seed, ec);
         if (ec) break;
+        if (it.depth() == 0 && rel == kControlsFolder) {
+            it.disable_recursion_pending();
+            continue;
+        }
         fs::path target = fs::path(data) / rel;
         if (it->is_directory(ec)) {
             int e = createFolders(target.string());

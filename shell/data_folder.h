@@ -14,8 +14,11 @@ std::string defaultConfigFolder();
 // tree's seed folder; empty when none exists.
 std::string defaultSeedFolder();
 
-// Copies every file of the seed folder (with its sub-folders) into the data folder, leaving
-// files that already exist alone. Returns 0 or the first error code.
+// The seed's folder of program pictures: read in place, never copied into the data folder.
+constexpr const char* kControlsFolder = "Controls";
+
+// Copies every file of the seed folder (with its sub-folders, but not "Controls") into the data
+// folder, leaving files that already exist alone. Returns 0 or the first error code.
 int seedDataFolder(const std::string& seed, const std::string& data);
 
 // Fills each asset folder ("Gradients", "Brushes", "Movements", "Fills", "Effects", "Styles",

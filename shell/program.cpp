@@ -43,6 +43,7 @@ Program::Program(Platform& platform, Edition edition, ProgramOptions options)
 }
 
 Controls& Program::controls() { return controlsLink_->controls(); }
+const ControlPictures& Program::pictures() { return controls().pictures(); }
 
 Program::~Program() {
     if (phase_ != Phase::NotStarted && !shutDown_) shutdown();
@@ -137,12 +138,8 @@ bool Program::initApplication() {
 
     // 12. MP3 edition: the sample-filter state and the sample buffer come with playback.
 
-    // 13. The controls' pictures, from the installed library.
-    if (options_.seedFolder.empty()) options_.seedFolder = defaultSeedFolder();
-    {
-        std::string failure;
-        if (!controls().loadPictures(options_.seedFolder + "/Controls", failure)) fatalExit(failure);
-    }
+    // 13. The controls' pictures (the splash's logo among them) and the windows' icon.
+    loadPictures();
 
     // 14. The splash.
     drawSplash();
@@ -214,13 +211,26 @@ bool Program::createAnimationWindow() {
     return true;
 }
 
+void Program::loadPictures() {
+    std::string folder = options_.picturesFolder;
+    if (folder.empty()) {
+        const std::string seed = defaultSeedFolder();
+        if (!seed.empty()) folder = joinPath(seed, kControlsFolder);
+    }
+    std::string failure;
+    if (folder.empty() || !controls().loadPictures(folder, failure)) fatalExit("Pict");
+    Surface icon;
+    if (loadProgramIcon(folder, icon)) platform().setWindowIcon(icon, kIconClear);
+}
+
 void Program::drawSplash() { drawSplashText("Initializing..."); }
 
 void Program::drawSplashText(const char* text) {
     const DisplayState& d = display();
     Surface& c = platform().canvas(d.animationWindow);
     const Rect r =
-        drawSplashScreen(c, platform().fonts(), int(shell().centreX), int(shell().centreY), text);
+        drawSplashScreen(c, platform().fonts(), pictures().splash, int(shell().centreX),
+                         int(shell().centreY), text);
     platform().present(d.animationWindow, r);
 }
 
@@ -374,8 +384,8 @@ void Program::drawClosingCredits() {
         conductor_->drawClosingBrush();
         creditsDrawn_ = true;
     }
-    Rect r = drawCredits(d.drawingSurface, platform().fonts(), int(shell().centreX),
-                         int(shell().centreY), closingBrushBottom_);
+    Rect r = drawCredits(d.drawingSurface, platform().fonts(), pictures().splash,
+                         int(shell().centreX), int(shell().centreY), closingBrushBottom_);
     copySurfaceToWindow(unite(r, d.windowRect));
 }
 

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include "controls/pictures.h"
 #include "persist/visual_state.h"
 #include "platform/instance.h"
 #include "platform/sound_input.h"
@@ -24,6 +25,9 @@ struct ProgramOptions {
     std::string dataFolder;
     std::string configFolder;
     std::string seedFolder;
+    // The controls' pictures; empty: the "Controls" folder of the installed seed library (not
+    // of `seedFolder`, which only says what a new data folder is filled from).
+    std::string picturesFolder;
     std::string lockFolder;
     // Where "error.txt" goes before the data folder is known.
     std::string currentFolder = ".";
@@ -84,6 +88,7 @@ public:
 
     VisualState& visual() { return visual_; }
     Conductor& conductor() { return *conductor_; }
+    const ControlPictures& pictures();
     const ProgramOptions& options() const { return options_; }
     WindowId animationWindow() const { return display().animationWindow; }
     WindowId controlsWindow() const { return controlsWindow_; }
@@ -110,6 +115,7 @@ private:
     void afterStart();
     bool createAnimationWindow();
     void buildPalette();
+    void loadPictures();
     void drawSplash();
     void drawSplashText(const char* text);
     void prepareDataFolder();

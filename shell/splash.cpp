@@ -1,44 +1,15 @@
-// The splash logo (drawn by code) and the alert window's picture.
+// The splash and the alert window's picture.
 #include "shell/splash.h"
-
-#include <cmath>
 
 #include "shell/palette.h"
 
 namespace korel {
 
-namespace {
-
-// A ring of spokes around a disc: the Korel mark, in the interface colours.
-void drawMark(Surface& s, int cx, int cy, int radius) {
-    static const uint8_t colours[] = {ui::Amber, ui::Orange, ui::Violet, ui::Blue, ui::Green191};
-    for (int y = -radius; y <= radius; ++y)
-        for (int x = -radius; x <= radius; ++x) {
-            double r = std::sqrt(double(x * x + y * y));
-            if (r > radius) continue;
-            double a = std::atan2(double(y), double(x));
-            int spoke = int(std::floor((a + M_PI) / (2 * M_PI) * 10.0));
-            bool inSpoke = std::fmod((a + M_PI) / (2 * M_PI) * 10.0, 1.0) < 0.5;
-            if (r < radius * 0.35) {
-                s.set(cx + x, cy + y, ui::Light);
-            } else if (inSpoke) {
-                s.set(cx + x, cy + y, colours[spoke % 5]);
-            }
-        }
-}
-
-}  // namespace
-
-Rect drawSplashScreen(Surface& canvas, Fonts& fonts, int cx, int cy, std::string_view text) {
-    const Rect logo{cx - 72, cy - 35, cx - 72 + 145, cy - 35 + 71};
+Rect drawSplashScreen(Surface& canvas, Fonts& fonts, const Surface& picture, int cx, int cy,
+                      std::string_view text) {
+    const Rect logo{cx - 72, cy - 35, cx - 72 + kSplashWidth, cy - 35 + kSplashHeight};
     canvas.fillRect(logo, ui::Black);
-    drawMark(canvas, logo.left + 34, logo.top + 35, 30);
-    TextStyle title;
-    title.font = FontId::Medium;
-    title.colour = ui::White;
-    drawText(fonts, canvas, Rect{logo.left + 70, logo.top + 20, logo.right, logo.top + 36}, "KOREL",
-             title);
-    canvas.hline(logo.left + 70, logo.right - 8, logo.top + 40, ui::Amber);
+    copySurface(canvas, logo.left, logo.top, picture, picture.bounds());
     const Rect band{logo.left, logo.bottom, logo.right, logo.bottom + 24};
     canvas.fillRect(band, ui::Black);
     TextStyle st;

@@ -252,8 +252,10 @@ constexpr uint8_t kSpectrumOlive = 3;  // (128, 128, 0), the palette's nearest t
 constexpr uint8_t kSpectrumYellow = 251;
 constexpr Rect kBeatMeterBar{147, 190, 211, 207};
 constexpr Rect kScaleMeterBar{135, 95, 199, 108};
-constexpr Rect kBeatIndicatorFrom{238, 17, 255, 34};  // in picture 132
-constexpr Point kBeatIndicatorAt{230, 190};
+// The lit indicator is all of picture 136 (20 x 20); drawn here, its lamp covers the indicator's
+// 17 x 17 click area at (230, 190), its socket the pixels around it.
+constexpr Rect kBeatIndicatorFrom{0, 0, 20, 20};
+constexpr Point kBeatIndicatorAt{228, 188};
 constexpr Point kSpectrographAt{42, 112};
 constexpr int kSpectrographWidth = 127;
 constexpr int kSpectrographHeight = 28;
@@ -262,7 +264,7 @@ struct BeatMeterView {
     bool expanded = true;                       // the controls window is expanded
     bool listening = true;                      // the listening switch
     bool replaying = false;                     // a rave is being replayed
-    const Surface* indicatorPicture = nullptr;  // picture 132; no indicator when null
+    const Surface* indicatorPicture = nullptr;  // picture 136; no indicator when null
     Rect bar = kBeatMeterBar;
     Point indicatorAt = kBeatIndicatorAt;
 };

@@ -48,19 +48,10 @@ uint32_t adler32(std::span<const uint8_t> data) {
     return (b << 16) | a;
 }
 
-Bytes encodePng(const Image24& image) {
-    // Raw scanlines, each led by filter type 0.
-    Bytes raw;
-    raw.reserve(size_t(image.height) * (size_t(image.width) * 3 + 1));
-    for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < image.width; ++x) {
-            const Rgb& c = image.at(x, y);
-            raw.push_back(c.r);
-            raw.push_back(c.g);
-            raw.push_back(c.b);
-        }
-    }
+namespace {
+
+// `raw`: the scanlines, each led by its filter byte; colour type 2 (RGB) or 6 (RGBA).
+Bytes encodeScanlines(int width, int height, uint8_t colourType, const Bytes& raw) {
     // zlib stream: header 78 01, stored blocks of at most 65535 bytes, Adler-32 trailer.
     ByteWriter z;
     z.u8(0x78);
@@ -81,10 +72,10 @@ Bytes encodePng(const Image24& image) {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     out.bytes(kSignature);
     ByteWriter header;
-    putBe32(header, uint32_t(image.width));
-    putBe32(header, uint32_t(image.height));
+    putBe32(header, uint32_t(width));
+    putBe32(header, uint32_t(height));
     header.u8(8);  // bit depth
-    header.u8(2);  // colour type: RGB
+    header.u8(colourType);
     header.u8(0);
     header.u8(0);
     header.u8(0);
@@ -92,6 +83,37 @@ Bytes encodePng(const Image24& image) {
     chunk(out, "IDAT", z.data());
     chunk(out, "IEND", {});
     return std::move(out.data());
+}
+
+}  // namespace
+
+Bytes encodePng(const Image24& image) {
+    // Raw scanlines, each led by filter type 0.
+    Bytes raw;
+    raw.reserve(size_t(image.height) * (size_t(image.width) * 3 + 1));
+    for (int y = 0; y < image.height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < image.width; ++x) {
+            const Rgb& c = image.at(x, y);
+            raw.push_back(c.r);
+            raw.push_back(c.g);
+            raw.push_back(c.b);
+        }
+    }
+    return encodeScanlines(image.width, image.height, 2, raw);
+}
+
+Bytes encodePngRgba(int width, int height, std::span<const uint8_t> rgba) {
+    const size_t rowBytes = size_t(width) * 4;
+    if (width <= 0 || height <= 0 || rgba.size() != rowBytes * size_t(height)) return {};
+    Bytes raw;
+    raw.reserve(size_t(height) * (rowBytes + 1));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        const auto row = rgba.subspan(size_t(y) * rowBytes, rowBytes);
+        raw.insert(raw.end(), row.begin(), row.end());
+    }
+    return encodeScanlines(width, height, 6, raw);
 }
 
 }  // namespace korel::art

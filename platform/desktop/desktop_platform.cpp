@@ -164,6 +164,7 @@ DesktopPlatform::~DesktopPlatform() {
     x11_.reset();
     if (arrowCursor_) SDL_FreeCursor(arrowCursor_);
     if (waitCursor_) SDL_FreeCursor(waitCursor_);
+    if (icon_) SDL_FreeSurface(icon_);
     if (ttfStarted_) TTF_Quit();
     if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -312,6 +313,7 @@ WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
     // After the renderer, which may make the X window anew; and while the window is unmapped,
     // for window managers to take the class.
     desktop::setX11Class(win->sdl, desc.className);
+    if (icon_) SDL_SetWindowIcon(win->sdl, icon_);
     win->id = nextId_++;
     win->className = desc.className;
     win->title = desc.title;
@@ -325,6 +327,29 @@ WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
     windows_[id] = std::move(win);
     if (desc.visible) showWindow(id, true);
     return id;
+}
+
+void DesktopPlatform::setWindowIcon(const Surface& icon, uint8_t clear) {
+    if (!videoStarted_ || icon.empty()) return;
+    SDL_Surface* rgba =
+        SDL_CreateRGBSurfaceWithFormat(0, icon.width(), icon.height(), 32, SDL_PIXELFORMAT_RGBA32);
+    if (!rgba) return;
+    SDL_LockSurface(rgba);
+    for (int y = 0; y < icon.height(); ++y) {
+        uint8_t* out = static_cast<uint8_t*>(rgba->pixels) + size_t(y) * size_t(rgba->pitch);
+        for (int x = 0; x < icon.width(); ++x, out += 4) {
+            const uint8_t v = icon.row(y)[x];
+            const PaletteEntry& e = palette_[v];
+            out[0] = e.r;
+            out[1] = e.g;
+            out[2] = e.b;
+            out[3] = v == clear ? 0 : 255;
+        }
+    }
+    SDL_UnlockSurface(rgba);
+    if (icon_) SDL_FreeSurface(icon_);
+    icon_ = rgba;
+    for (auto& [id, win] : windows_) SDL_SetWindowIcon(win->sdl, icon_);
 }
 
 void DesktopPlatform::destroyWindow(WindowId w) {

@@ -35,6 +35,7 @@
 #include "platform/platform.h"
 
 struct SDL_Cursor;
+struct SDL_Surface;
 
 namespace korel {
 
@@ -66,6 +67,7 @@ class DesktopPlatform : public Platform {
     const Palette& palette() const override { return palette_; }
 
     WindowId createWindow(const WindowDesc& desc) override;
+    void setWindowIcon(const Surface& icon, uint8_t clear) override;
     void destroyWindow(WindowId w) override;
     void showWindow(WindowId w, bool show) override;
     bool windowVisible(WindowId w) override;
@@ -159,6 +161,7 @@ class DesktopPlatform : public Platform {
     int watchedHeight_ = 0;
     uint32_t nextDisplayCheck_ = 0;
     Surface noCanvas_;
+    SDL_Surface* icon_ = nullptr;  // RGBA, given to every window
     SDL_Cursor* arrowCursor_ = nullptr;
     SDL_Cursor* waitCursor_ = nullptr;
     std::unique_ptr<desktop::TtfFonts> fonts_;

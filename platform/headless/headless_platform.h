@@ -63,6 +63,9 @@ public:
     bool snapshotPng(WindowId w, const std::string& path) const;
     // When set, createWindow fails for windows of this title (to test fatal start-up paths).
     void failWindowsTitled(const std::string& title) { failTitle_ = title; }
+    // The windows' icon as last set, and its clear index.
+    const Surface& windowIcon() const { return icon_; }
+    uint8_t windowIconClear() const { return iconClear_; }
 
     // --- Platform -----------------------------------------------------------------------
     uint32_t tickCount() override { return now_; }
@@ -71,6 +74,10 @@ public:
     void setPalette(const Palette& palette) override { palette_ = palette; }
     const Palette& palette() const override { return palette_; }
     WindowId createWindow(const WindowDesc& desc) override;
+    void setWindowIcon(const Surface& icon, uint8_t clear) override {
+        icon_ = icon;
+        iconClear_ = clear;
+    }
     void destroyWindow(WindowId w) override;
     void showWindow(WindowId w, bool show) override;
     bool windowVisible(WindowId w) override;
@@ -134,6 +141,8 @@ private:
     HeadlessFonts fonts_;
     Surface dummy_;
     std::string failTitle_;
+    Surface icon_;
+    uint8_t iconClear_ = 0;
 };
 
 // Writes RGB pixels (width x height, rows top down) as a PNG. False on failure.

@@ -26,6 +26,7 @@
 #include "platform/keys.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
+#include "shell/splash.h"
 #include "triggers/trace.h"
 
 namespace korel {
@@ -221,6 +222,17 @@ private:
             if (!(a >> file)) return "snapshot WINDOW FILE";
             if (!platform_->snapshotPng(w, file)) return "cannot write \"" + file + "\"";
             out_ << "snapshot " << win << " " << file << "\n";
+            return {};
+        }
+        if (cmd == "splash") {
+            // Shows the start-up splash again (for looking at it), with the given text.
+            std::string text;
+            std::getline(a >> std::ws, text);
+            Surface& c = platform_->canvas(w);
+            const Rect r = drawSplashScreen(c, platform_->fonts(), program_->pictures().splash,
+                                            c.width() / 2, c.height() / 2,
+                                            text.empty() ? "Initializing..." : text);
+            platform_->present(w, r);
             return {};
         }
         if (cmd == "resize") {

@@ -41,7 +41,7 @@ struct PanelsTest : ::testing::Test {
 
 TEST_F(PanelsTest, ColourSpeedSliderEndsAndTheKnobForZero) {
     // Give the knob a colour of its own so it can be found on the track.
-    fake.pictures.widgets.fillRect(knobImage(false, false), cc::Red);
+    fake.pictures.widgets.fillRect(kKnobLook(false, true), cc::Red);
     panels.show(panel::Gradient);
 
     dragSlider(100, 0);

@@ -65,27 +65,27 @@ constexpr Rect kArea{7, 68, 204, 158};
 
 TEST(PanelSnapshots, EveryPanel) {
     static const Golden kGolden[] = {
-        {"music", panel::Music, 0x273ae53be183eb68ull},
-        {"color", panel::Color, 0x74c8a8eb819be0eeull},
-        {"gradient", panel::Gradient, 0xc747ae6594a193d7ull},
-        {"fill", panel::Fill, 0x5db3aea0ce2ff63eull},
-        {"brush", panel::Brush, 0x7545eb8ab6233fd3ull},
-        {"movement", panel::Movement, 0x7d9fdff173ac1932ull},
-        {"sound_input", panel::SoundInput, 0xd37ea911ee448aedull},
-        {"frequency", panel::Frequency, 0xa461cf5133704d0cull},
-        {"tempo", panel::Tempo, 0xc43923feeb39acb2ull},
-        {"manual_beats", panel::ManualBeats, 0x80b65b7ca641b127ull},
-        {"patterned_beats", panel::PatternedBeats, 0xad5da47117e6ac3eull},
-        {"scaling_fade", panel::ScalingFade, 0x36ca680ef7f7690eull},
-        {"scaling_threshold", panel::ScalingThreshold, 0x2ca1e35e5e200b27ull},
-        {"max_scaling_fade", panel::MaxScalingFade, 0x7bd896c950e82c0eull},
-        {"screen_saver", panel::ScreenSaver, 0x5b28c65726655f06ull},
-        {"parameter", panel::Parameter, 0x80f58b8c29a764daull},
-        {"replace_file", panel::ReplaceFile, 0xef853a98d8a0aebbull},
-        {"brush_brightness", panel::BrushBrightness, 0xc726879d5a84eb6ull},
-        {"fill_brightness", panel::FillBrightness, 0xbbfcea11ccd686abull},
-        {"brush_saturation", panel::BrushSaturation, 0xbd23bedd617eacdcull},
-        {"fill_saturation", panel::FillSaturation, 0xee298bc03087d6c9ull},
+        {"music", panel::Music, 0xf1e014d887162e38ull},
+        {"color", panel::Color, 0x7c5a4fd15b65b1c0ull},
+        {"gradient", panel::Gradient, 0x26ca96a6db6e6cf2ull},
+        {"fill", panel::Fill, 0xc9e4da9dcaadde3eull},
+        {"brush", panel::Brush, 0x954c1fe98ea31abfull},
+        {"movement", panel::Movement, 0x6dc9458fc7cfe386ull},
+        {"sound_input", panel::SoundInput, 0xb4f9265a535199bfull},
+        {"frequency", panel::Frequency, 0xa969045c1258b526ull},
+        {"tempo", panel::Tempo, 0x4f01282d5423e710ull},
+        {"manual_beats", panel::ManualBeats, 0xf77eb50219f44208ull},
+        {"patterned_beats", panel::PatternedBeats, 0x35819bc0c46f9d21ull},
+        {"scaling_fade", panel::ScalingFade, 0xbaea4b2e4ac44009ull},
+        {"scaling_threshold", panel::ScalingThreshold, 0x1c3f32452a8dcc0bull},
+        {"max_scaling_fade", panel::MaxScalingFade, 0xb35ba0e99b232abbull},
+        {"screen_saver", panel::ScreenSaver, 0x710f7d1f4c9fa39dull},
+        {"parameter", panel::Parameter, 0x4e0934d492cf2a1cull},
+        {"replace_file", panel::ReplaceFile, 0xd8bf478545c54e0bull},
+        {"brush_brightness", panel::BrushBrightness, 0x7de24181d3064793ull},
+        {"fill_brightness", panel::FillBrightness, 0x3f9f7b5d7c1cdc56ull},
+        {"brush_saturation", panel::BrushSaturation, 0x5d9e6ae39f82520dull},
+        {"fill_saturation", panel::FillSaturation, 0x1f5ced602ae25978ull},
     };
     for (const Golden& g : kGolden) {
         test::ControlsFake fake(Edition::CD);
@@ -98,9 +98,9 @@ TEST(PanelSnapshots, EveryPanel) {
 
 TEST(PanelSnapshots, FilePanelsAndAttachments) {
     static const Golden kGolden[] = {
-        {"text_entry", panel::TextEntry, 0x9b97faf7db40d73full},
-        {"text_entry_typed", panel::TextEntry, 0x5688232226d1bb31ull},
-        {"delete_file", panel::DeleteFile, 0x4e67d8c7c4040a4cull},
+        {"text_entry", panel::TextEntry, 0x9ba8dd8a1c73bf5ull},
+        {"text_entry_typed", panel::TextEntry, 0x6b1f7c6cbe7d875full},
+        {"delete_file", panel::DeleteFile, 0x5e9c2b2e10008e15ull},
     };
     {
         test::ControlsFake fake;
@@ -114,12 +114,12 @@ TEST(PanelSnapshots, FilePanelsAndAttachments) {
         expectGolden(fake, panels, kGolden[2], kArea);
     }
     static const Golden kCategories[] = {
-        {"attach_brush_effects", 151, 0x5bfab16867bd51bfull},
-        {"attach_fills_trails", 152, 0x8cbcfb92c3e0d39eull},
-        {"attach_gradients", 153, 0x8f7d358f295e0a2ull},
-        {"attach_movements", 154, 0x4903752042258407ull},
-        {"attach_brush_color", 155, 0x144f74526b01ec63ull},
-        {"attach_fill_color", 156, 0x9502417c41aca22aull},
+        {"attach_brush_effects", 151, 0x565a4599f57c05e5ull},
+        {"attach_fills_trails", 152, 0x9a7fc02f6434b7d8ull},
+        {"attach_gradients", 153, 0x9bd7dfc7c882b2f2ull},
+        {"attach_movements", 154, 0x8adc5fc0ad362fc5ull},
+        {"attach_brush_color", 155, 0x53c5a18d8b374de1ull},
+        {"attach_fill_color", 156, 0xaed4afac8939d698ull},
     };
     for (const Golden& g : kCategories) {
         test::ControlsFake fake;
@@ -136,10 +136,10 @@ TEST(PanelSnapshots, FilePanelsAndAttachments) {
 
 TEST(PanelSnapshots, TapsAndTheLiveEdition) {
     static const Golden kGolden[] = {
-        {"manual_beats_taps", panel::ManualBeats, 0x150c4f5a7e44b91ull},
-        {"patterned_beats_taps", panel::PatternedBeats, 0xc76b33f685924054ull},
-        {"live_music", panel::Music, 0x6ce4f83461ee71f5ull},
-        {"live_screen_saver_off", panel::ScreenSaver, 0x6417b41b3db7e7e9ull},
+        {"manual_beats_taps", panel::ManualBeats, 0xb407b187f03c81e8ull},
+        {"patterned_beats_taps", panel::PatternedBeats, 0xf22f31b63cd58309ull},
+        {"live_music", panel::Music, 0x73b8741f11af532eull},
+        {"live_screen_saver_off", panel::ScreenSaver, 0xe016e2f22c987cdeull},
     };
     for (int i = 0; i < 2; ++i) {
         test::ControlsFake fake;

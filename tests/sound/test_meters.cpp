@@ -27,8 +27,8 @@ TEST(Meters, BeatMeterDrawsOnlyWhatChanged) {
     EXPECT_EQ(canvas.at(kBeatIndicatorAt.x, kBeatIndicatorAt.y), 99) << "no beat, no light";
     drawBeatMeter(canvas, listen, view, 4, true);
     EXPECT_EQ(barRow(canvas, kBeatMeterBar), "bbbbkkkkkk" + std::string(54, '.'));
-    EXPECT_EQ(canvas.at(kBeatIndicatorAt.x + 16, kBeatIndicatorAt.y + 16), 5);
-    EXPECT_EQ(canvas.at(kBeatIndicatorAt.x + 17, kBeatIndicatorAt.y), 99);
+    EXPECT_EQ(canvas.at(kBeatIndicatorAt.x + 19, kBeatIndicatorAt.y + 19), 5);
+    EXPECT_EQ(canvas.at(kBeatIndicatorAt.x + 20, kBeatIndicatorAt.y), 99);
     EXPECT_EQ(canvas.at(kBeatMeterBar.left, kBeatMeterBar.bottom), 99) << "inside the bar";
 
     // Listening off: grey background and no growth, though the level is remembered.

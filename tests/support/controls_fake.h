@@ -1,5 +1,5 @@
 // Test helper: everything the controls window needs, on the headless platform. A 402 x 460
-// window canvas, the stand-in pictures, a default visual state with a real trigger engine (its
+// window canvas, the bundled pictures, a default visual state with a real trigger engine (its
 // TriggerHost does nothing), a Sound, Preferences, and a ControlsHost that records what the
 // controls asked for. pass() runs one main-loop pass of a press or drag, as the shell does.
 #pragma once
@@ -150,7 +150,7 @@ struct ControlsFake {
           host(services, vis, engine, sound, prefs),
           view(services, host, pictures, state) {
         std::string failure;
-        loadControlPictures("", pictures, failure);
+        loadControlPictures(std::string(KOREL_SEED_DIR) + "/Controls", pictures, failure);
         WindowDesc desc;
         desc.className = "Korel";
         desc.title = "Korel Controls";
