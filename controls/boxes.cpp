@@ -170,11 +170,9 @@ void Controls::drawRows(Box box) {
         }
         const std::string name = vs.name(nameAt(slot));
         const bool empty = isNoneName(name) || name.empty();
-        TextStyle st;
-        st.colour = isCurrent ? cc::White : empty ? cc::Grey97 : cc::Black;
-        st.vCentre = true;
-        drawText(view_.fonts(), c, Rect{textLeft, field.top, field.right - 12, field.bottom},
-                 empty ? kNoneName : name, st);
+        view_.textIn(Rect{textLeft, field.top, field.right - 12, field.bottom},
+                     empty ? std::string_view(kNoneName) : std::string_view(name),
+                     isCurrent ? cc::White : empty ? cc::Grey97 : cc::Black, Align::Left);
         copySurface(c, r.right - 11, r.top + (r.height() - 12) / 2, pictures_.marker,
                     kPopupMarker);
     }

@@ -186,29 +186,23 @@ void Controls::drawSongAndRaveFields() {
     Surface& c = view_.canvas();
     const std::string song = host_.songText();
     c.fillRect(kSongField, cc::Black);
-    TextStyle st;
-    st.colour = cc::LightGrey;
-    st.vCentre = true;
-    drawText(view_.fonts(), c, Rect{kSongField.left + 3, kSongField.top, kSongField.right - 2,
-                                    kSongField.bottom}, song, st);
+    view_.textIn(Rect{kSongField.left + 3, kSongField.top, kSongField.right - 2, kSongField.bottom},
+                 song, cc::LightGrey, Align::Left);
     c.fillRect(kRaveField, cc::Black);
     if (state_.raveBlinkOn) c.frameRect(kRaveField, cc::Green);
     if (!song.empty() || host_.trackNumber() > 0) {
-        st.colour = cc::White;
-        drawText(view_.fonts(), c, Rect{kRaveField.left + 3, kRaveField.top, kRaveField.right - 2,
-                                        kRaveField.bottom}, host_.raveText(), st);
+        view_.textIn(Rect{kRaveField.left + 3, kRaveField.top, kRaveField.right - 2,
+                          kRaveField.bottom},
+                     host_.raveText(), cc::White, Align::Left);
     }
 }
 
 void Controls::drawStyleField() {
     Surface& c = view_.canvas();
     c.fillRect(kStyleField, cc::Black);
-    TextStyle st;
-    st.colour = cc::White;
-    st.vCentre = true;
-    drawText(view_.fonts(), c, Rect{kStyleField.left + 3, kStyleField.top, kStyleField.right - 2,
-                                    kStyleField.bottom},
-             host_.visual().name(vs::StyleName), st);
+    view_.textIn(Rect{kStyleField.left + 3, kStyleField.top, kStyleField.right - 2,
+                      kStyleField.bottom},
+                 host_.visual().name(vs::StyleName), cc::White, Align::Left);
 }
 
 void Controls::drawManualButton() {

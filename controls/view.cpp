@@ -18,12 +18,19 @@ void ControlsView::text(int x, int baseline, std::string_view s, uint8_t colour)
 }
 
 void ControlsView::textIn(const Rect& box, std::string_view s, uint8_t colour, Align align) {
-    TextStyle st;
-    st.font = FontId::Small;
-    st.colour = colour;
-    st.align = align;
-    st.vCentre = true;
-    drawText(fonts(), canvas(), box, s, st);
+    // One line, clipped to the box; drawn run by run so a redraw in the frame tick never
+    // allocates.
+    Fonts& f = fonts();
+    Surface& c = canvas();
+    const int width = f.textWidth(FontId::Small, s);
+    int x = box.left;
+    if (align == Align::Centre) x = box.left + (box.width() - width) / 2;
+    if (align == Align::Right) x = box.right - width;
+    const int top = box.top + (box.height() - f.lineHeight(FontId::Small)) / 2;
+    const Rect clip = c.clip();
+    c.setClip(intersect(box, clip));
+    f.drawRun(c, FontId::Small, x, top, s, colour);
+    c.setClip(clip);
 }
 
 void ControlsView::valueField(const Rect& r, std::string_view s, uint8_t colour) {
@@ -35,11 +42,7 @@ void ControlsView::popupField(const Rect& r, std::string_view name) {
     Surface& c = canvas();
     c.fillRect(r, cc::Black);
     c.frameRect(r, cc::LightField);
-    TextStyle st;
-    st.font = FontId::Small;
-    st.colour = cc::White;
-    st.vCentre = true;
-    drawText(fonts(), c, Rect{r.left + 3, r.top, r.right - 13, r.bottom}, name, st);
+    textIn(Rect{r.left + 3, r.top, r.right - 13, r.bottom}, name, cc::White, Align::Left);
     copySurface(c, r.right - 12, r.top + 1, pictures_.marker, kPopupMarker);
 }
 

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "animation/animation_run.h"
+#include "controls/controls.h"
 #include "shell/conductor.h"
 #include "sound/sound.h"
 #include "triggers/trace.h"
@@ -212,6 +213,26 @@ TEST(TickAllocations, NoneWhileListeningToATone) {
     const int warmBeats = trace.beats, warmChanges = trace.changes;
     const TickCounts c = countTicks(r, trace, 4000);
     EXPECT_GE(trace.beats - warmBeats, 40) << "the tone should be heard as beats";
+    EXPECT_GE(trace.changes - warmChanges, 40);
+    EXPECT_EQ(c.allocations, 0) << c.ticksWithAllocations << " ticks allocated";
+}
+
+TEST(TickAllocations, NoneWithTheControlsExpandedShowingTheSpectrograph) {
+    ProgramRun r(1024, 768);
+    const VisualState state = withModes(
+        defaultVisualState(), {kModeSequentialSelection, kModeRandomSelection, kModeRandomSelection,
+                               kModeSequentialSelection, kModeFixed});
+    r.sound.setSamples(test::pulsedTone(listeningFrequency(state), 500, 120, 10), true);
+    TickTrace trace;
+    ASSERT_NO_FATAL_FAILURE(startWith(r, state, trace));
+    // Every live part of the window redraws: meters, indicator, rows, strips, the spectrograph.
+    Controls& controls = r.program->controls();
+    controls.toggleSettingsLock();
+    controls.panels().show(panel::Frequency);
+    ASSERT_TRUE(controls.state().drawnExpanded);
+    r.run(2000);
+    const int warmChanges = trace.changes;
+    const TickCounts c = countTicks(r, trace, 4000);
     EXPECT_GE(trace.changes - warmChanges, 40);
     EXPECT_EQ(c.allocations, 0) << c.ticksWithAllocations << " ticks allocated";
 }
