@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "controls/ids.h"
 #include "platform/types.h"
@@ -17,6 +18,7 @@ struct VisualState;
 class TriggerEngine;
 struct Sound;
 struct Preferences;
+enum class AssetKind : uint8_t;
 class Surface;
 
 // The rave player's state of the current track, as the meters' refusals need it.
@@ -101,6 +103,31 @@ public:
     // TEXT ENTRY or REPLACE FILE ended (Save, Cancel, Yes or No): a song end deferred while
     // they showed may advance now.
     virtual void fileEntryEnded() {}
+
+    // --- Files: the listings and loads the popups and the quick-load keys share ---------------
+    // The names (without extension) of a folder's files with `ext` (".gra"), sorted case-blind,
+    // as the popups list them: records `width` wide (15; 27 for raves and songlists), longer
+    // names left out. `folder` is below the data folder ("Gradients", "Settings", ...).
+    virtual std::vector<std::string> listNames(const std::string& folder, const std::string& ext,
+                                               int width = 15) {
+        (void)folder, (void)ext, (void)width;
+        return {};
+    }
+    // The user chose a file for a slot (0-based; "(None)" empties it): refused while a brush's
+    // attachment holds the slot's item, the same name clears a brush's attachments or restarts
+    // a movement, otherwise the file loads and a current slot is applied again. `alt`: the rave
+    // replaces its last matching file event instead of adding one. False when nothing loaded.
+    virtual bool chooseAsset(AssetKind kind, int slot, const std::string& name, bool alt) {
+        (void)kind, (void)slot, (void)name, (void)alt;
+        return false;
+    }
+    // A file chosen by the number of the popup that lists it: the brush and fill colour effects
+    // (303/304, 305/306) and the brush effect (307), loaded only when the name differs; a style
+    // (312); a gradient, fill, brush or movement set (314..317).
+    virtual bool chooseFile(int kind, const std::string& name, bool alt) {
+        (void)kind, (void)name, (void)alt;
+        return false;
+    }
 
     // --- Movements and pictures (the engine fills these) -------------------------------------
     // Parameter `index` (0-2) of the movement in `slot` (0-based): its name and range. False
