@@ -83,6 +83,12 @@ bool TriggerEngine::allowTap() {
 // Both panels fill the same buffer, so a pattern applied after tempo taps (or the other way
 // round) works from the taps that were really made.
 void TriggerEngine::recordTap(uint32_t time) {
+    // The count is one byte: the 256th tap clears it, and the next begins a new sequence.
+    if (tempo_.tapCount == kMaxTaps) {
+        tempo_.tapCount = 0;
+        host_.redrawTempoPanel();
+        return;
+    }
     ++tempo_.tapCount;
     if (tempo_.tapCount == 1)
         tempo_.firstTapTime = time;

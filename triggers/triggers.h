@@ -53,6 +53,7 @@ constexpr const char* kRaveReplayRefusal = "This feature does not work while pla
 constexpr uint16_t kMaxTappedTempo = 30000;
 constexpr int kMaxPatternIntervals = 8;
 constexpr int kStoredTaps = 9;
+constexpr uint32_t kMaxTaps = 255;
 constexpr int kMaxListingEntries = 500;
 constexpr size_t kListingRecord = 16;
 

@@ -68,6 +68,21 @@ TEST(Tempo, TappedTempo) {
     EXPECT_EQ(r.engine.tappedTempo(), kMaxTappedTempo);
 }
 
+TEST(Tempo, The256thTapClearsTheCountAndTheNextStartsAgain) {
+    Rig r;
+    for (uint32_t i = 0; i < 255; ++i) r.engine.tapTempo(1000 + i * 500);
+    EXPECT_EQ(r.engine.tempo().tapCount, 255u);
+    EXPECT_EQ(r.engine.tappedTempo(), 12000);
+    r.engine.tapTempo(200000);
+    EXPECT_EQ(r.engine.tempo().tapCount, 0u);
+    EXPECT_EQ(r.engine.tappedTempo(), 0);
+    // A new sequence: its first tap is the new start.
+    r.engine.tapTempo(300000);
+    r.engine.tapTempo(301000);
+    EXPECT_EQ(r.engine.tempo().tapCount, 2u);
+    EXPECT_EQ(r.engine.tappedTempo(), 6000);
+}
+
 TEST(Tempo, AlignAndApplyWithFewTaps) {
     Rig r;
     r.engine.setListening(false, 0);
