@@ -174,11 +174,11 @@ TEST(Popups, CollapsedPopupScrollsWithItsArrowRows) {
     for (int i = 0; i < 6; ++i) t.rest(10);
     EXPECT_GT(t.pop().firstVisible() - slow, 3);
     // The corner arrow jumps to the end, the upper one back to the beginning.
-    t.cursorAt(g.cornerX() + 3, lowerY);
-    t.rest(1);
+    // (One main-loop pass each: the jump is at once.)
+    const uint32_t now = t.r.platform.tickCount();
+    t.pop().pass(Point{g.cornerX() + 3, lowerY}, now);
     EXPECT_EQ(t.pop().firstVisible(), count - g.visibleRows);
-    t.cursorAt(g.cornerX() + 3, g.top + 5);
-    t.rest(1);
+    t.pop().pass(Point{g.cornerX() + 3, g.top + 5}, now);
     EXPECT_EQ(t.pop().firstVisible(), 0);
     EXPECT_TRUE(t.pop().isOpen());
 }
@@ -266,6 +266,31 @@ TEST(Popups, DeletingTheLastSetReturnsToThePreviousPanel) {
     t.click(row.x, row.y);
     EXPECT_FALSE(fileExists(t.data("Settings/Only_One.gst")));
     EXPECT_EQ(t.c().state().panel, panel::Gradient);
+}
+
+TEST(Popups, DeletingTheLastStyleReturnsToThePreviousPanel) {
+    Window t;
+    ASSERT_TRUE(t.r.ok);
+    t.expand();
+    std::vector<std::string> names;
+    listFolder(t.data("Styles"), ".sty", names);
+    for (const std::string& n : names) removeFile(t.data("Styles/" + n));
+    t.put("Styles/Last_Look.sty");
+    t.c().panels().show(panel::Brush);
+    ASSERT_TRUE(t.pop().open(popup::Styles, -1, kStyleField));
+    const Point del = t.rowOf(1);
+    t.click(del.x, del.y);
+    ASSERT_EQ(t.c().state().panel, panel::DeleteFile);
+    ASSERT_TRUE(t.pop().open(popup::deleteFor(popup::Styles), -1, Rect{60, 100, 180, 112}));
+    ASSERT_EQ(t.listed(), std::vector<std::string>{"Last_Look"});
+    const Point row = t.rowOf(0);
+    t.click(row.x, row.y);
+    EXPECT_FALSE(fileExists(t.data("Styles/Last_Look.sty")));
+    EXPECT_EQ(t.c().state().panel, panel::Brush);
+    // With no styles left "Delete Styles..." does not open DELETE FILE.
+    ASSERT_TRUE(t.pop().open(popup::Styles, -1, kStyleField));
+    t.click(del.x, del.y);
+    EXPECT_EQ(t.c().state().panel, panel::Brush);
 }
 
 TEST(Popups, SequentialFileStoresTheModeAndTheCurrentFilesPosition) {
