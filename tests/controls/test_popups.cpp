@@ -338,3 +338,41 @@ TEST(Popups, AGradientRowPreviewCyclesAndAMissingFileShowsItsFailure) {
     EXPECT_FALSE(t.pop().isOpen());
     EXPECT_FALSE(t.pop().previewShowing());
 }
+
+TEST(Popups, FillPreviewPanelAndACollapsedListAsPictures) {
+    // Written to "popup_snapshots" beside the seed folder to look at.
+    const std::string folder = std::string(KOREL_SEED_DIR) + "/../popup_snapshots";
+    createFolders(folder);
+    Window t;
+    ASSERT_TRUE(t.r.ok);
+    t.expand();
+    ASSERT_TRUE(t.pop().open(popup::Fills, 1, rowRect(Box::Fills, 1)));
+    const Point row = t.rowOf(2);
+    t.cursorAt(row.x, row.y);
+    t.rest(300);
+    // The preview panel is framed green and its picture strip is drawn in the preview entries.
+    Surface& c = t.r.platform.canvas(t.w());
+    EXPECT_EQ(c.at(7, 68), 250);
+    bool previewIndices = false;
+    for (int y = 108; y < 156; ++y)
+        for (int x = 13; x < 77; ++x) previewIndices |= c.at(x, y) >= 201 && c.at(x, y) <= 245;
+    EXPECT_TRUE(previewIndices);
+    t.r.platform.snapshotPng(t.w(), folder + "/fill_preview.png");
+    t.click(5, 455);
+    // The same popup's rows are gone and the settings panel is back.
+    EXPECT_NE(t.r.platform.canvas(t.w()).at(7, 68), 250);
+
+    ASSERT_TRUE(t.pop().open(popup::Gradients, 0, rowRect(Box::Gradients, 0)));
+    t.cursorAt(t.rowOf(3).x, t.rowOf(3).y);
+    t.rest(300);
+    t.r.platform.snapshotPng(t.w(), folder + "/gradient_preview.png");
+    t.click(5, 455);
+
+    t.c().toggleSettingsLock();  // collapsed
+    ASSERT_FALSE(t.c().state().drawnExpanded);
+    for (int i = 0; i < 20; ++i) t.put("Styles/S" + std::to_string(100 + i) + ".sty");
+    ASSERT_TRUE(t.pop().open(popup::Styles, -1, Rect{10, 27, 150, 39}));
+    EXPECT_TRUE(t.pop().geometry().arrows);
+    t.cursorAt(t.rowOf(4).x, t.rowOf(4).y);
+    t.r.platform.snapshotPng(t.w(), folder + "/collapsed_styles.png");
+}
