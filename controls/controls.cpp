@@ -43,7 +43,8 @@ Controls::Controls(Services& services, ControlsHost& host)
     : services_(services),
       host_(host),
       view_(services, host, pictures_, state_),
-      panels_(std::make_unique<Panels>(view_)) {
+      panels_(std::make_unique<Panels>(view_)),
+      popups_(std::make_unique<Popups>(*this)) {
     topCount_ = topRowActions(services.edition(), topActions_);
     state_.panel = services.edition() == Edition::LIVE ? panel::Music : panel::Music;
 }
@@ -105,6 +106,7 @@ void Controls::paint() {
         drawSongAndRaveFields();
     }
     panels_->draw();
+    if (popups_->isOpen()) popups_->repaint();  // --- Popups ---
     platform().present(view_.window(), c.bounds());
 }
 
@@ -355,6 +357,11 @@ void Controls::buttonDown(Point p, int modifier) {
         return;
     }
     if (state_.tracking) return;
+    // --- Popups --- an open popup takes the click: it chooses or closes.
+    if (popups_->isOpen()) {
+        popups_->click(p, modifier);
+        return;
+    }
     const int top = topButtonAt(p, topCount_, state_.drawnExpanded);
     if (top >= 0) {
         topButton(top, modifier);
@@ -369,6 +376,11 @@ bool Controls::typeChar(uint32_t ch, int modifier) {
 }
 
 bool Controls::followMouse() {
+    // --- Popups --- an open popup follows the cursor on every pass.
+    if (!state_.tracking && popups_->active()) {
+        popups_->pass(clientCursor(), platform().tickCount());
+        return popups_->isOpen();
+    }
     if (!state_.tracking) return false;
     const Point p = clientCursor();
     if (platform().leftButtonDown()) {
@@ -446,7 +458,8 @@ void Controls::redrawAll() {
 // --- The frame tick's share ----------------------------------------------------------------------
 
 void Controls::redrawMeters(uint8_t level, bool beat) {
-    if (!state_.visible) return;
+    // An open popup covers the window; it is drawn whole again when the popup closes.
+    if (!state_.visible || popups_->isOpen()) return;
     Surface& c = view_.canvas();
     if (state_.drawnExpanded) {
         BeatMeterView v;
@@ -475,7 +488,7 @@ void Controls::redrawMeters(uint8_t level, bool beat) {
 
 void Controls::halfSecond(uint32_t t) {
     (void)t;
-    if (!state_.visible || view_.live()) return;
+    if (!state_.visible || view_.live() || popups_->isOpen()) return;
     // From 6 seconds before a song's end the rave field's frame blinks green and grey.
     const uint32_t length = host_.songLength();
     const bool nearEnd = length > 0 && host_.playing() && host_.songPosition() + 6000 >= length;

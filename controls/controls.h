@@ -13,6 +13,7 @@
 #include "controls/layout.h"
 #include "controls/panels.h"
 #include "controls/pictures.h"
+#include "controls/popups.h"
 #include "controls/view.h"
 
 namespace korel {
@@ -32,6 +33,8 @@ public:
     ControlsState& state() { return state_; }
     ControlsView& view() { return view_; }
     Panels& panels() { return *panels_; }
+    // --- Popups ---
+    Popups& popups() { return *popups_; }
     const ControlPictures& pictures() const { return pictures_; }
 
     // --- The window ------------------------------------------------------------------------
@@ -115,6 +118,7 @@ private:
     ControlPictures pictures_;
     ControlsView view_;
     std::unique_ptr<Panels> panels_;
+    std::unique_ptr<Popups> popups_;  // --- Popups ---
     Surface controlsWorld_;  // the expanded area's static background, shown at (7, 26)
     Surface paletteWorld_;   // the colour strip of the gradient previews
     Surface preview_;        // scratch for asset previews

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/ids.h"
+#include "platform/surface.h"
 #include "platform/types.h"
 
 namespace korel {
@@ -20,6 +21,32 @@ struct Sound;
 struct Preferences;
 enum class AssetKind : uint8_t;
 class Surface;
+
+// What a popup's preview shows of a hovered file (the host decodes it). An empty `failure`
+// means the file was read.
+struct AssetPreview {
+    std::string failure;      // the text shown instead ("Unable \rto open!", ...)
+    std::string facts;        // fills and brushes: "\r"-separated lines of the file's facts
+    std::string description;  // movements and effects
+    // Fills and brushes: the 45 preview colours and the first picture in preview indices
+    // (201..245). Gradients: the 90 colours of the brush half as the live palette shows them.
+    std::vector<Rgb> colours;
+    Surface picture;
+};
+
+// Head items of the song, rave and songlist (CD list) popups the players and raves carry out.
+enum class PlayerCommand : uint8_t {
+    LoadSong,         // MP3: "Load New Song..." / "Insert New Song..." (the open-file dialog)
+    RenameSong,       // MP3: "Rename Song..."; CD: "Add Song Title..." / "Rename Song Title..."
+    RemoveSong,
+    SaveRave,         // "Save & Attach Rave..." / "Save & Update Rave..."
+    RenameRave,
+    DetachRave,
+    CreateSonglist,   // CD: "New CD List..."
+    RenameSonglist,
+    CreateCdMaster,
+    AddToCdMaster,
+};
 
 // The rave player's state of the current track, as the meters' refusals need it.
 enum class RavePlayback : uint8_t {
@@ -128,6 +155,33 @@ public:
         (void)kind, (void)name, (void)alt;
         return false;
     }
+
+    // --- Popups --------------------------------------------------------------------------------
+    // Decodes a listed file for the popup's preview; false with `out.failure` set when it
+    // cannot be shown.
+    virtual bool previewAsset(AssetKind kind, const std::string& name, AssetPreview& out) {
+        (void)kind, (void)name;
+        out.failure = "Unable \rto open!";
+        return false;
+    }
+    // The style popup opened: the settings of this moment are what "Save Current..." saves.
+    virtual void styleSaveBegins() {}
+    // Deletes a listed file of a kind (a popup number: 312, 314..317, 339, 340) at once.
+    virtual bool deleteListed(int kind, const std::string& name) { (void)kind, (void)name; return false; }
+    // The songs of the songlist (CD: the tracks, each its title or "Track" and its number).
+    virtual std::vector<std::string> songNames() { return {}; }
+    // CD: the current track has a title.
+    virtual bool trackTitled() { return false; }
+    // A rave is attached to the current song.
+    virtual bool raveAttached() { return false; }
+    virtual void playerCommand(PlayerCommand command) { (void)command; }
+    // A listed entry of the song (338: index from 0), rave (339), songlist / CD list (340),
+    // CD drive (341) or sound-input (342) popup was chosen.
+    virtual void chooseListed(int popupId, int index, const std::string& name, bool alt) {
+        (void)popupId, (void)index, (void)name, (void)alt;
+    }
+    virtual std::vector<std::string> cdDrives() { return {}; }
+    virtual std::vector<std::string> soundInputs() { return {}; }
 
     // --- Movements and pictures (the engine fills these) -------------------------------------
     // Parameter `index` (0-2) of the movement in `slot` (0-based): its name and range. False

@@ -42,6 +42,16 @@ public:
     void drawAssetIcon(int kind, int slot, Surface& canvas, Point at) override;
     bool fileExists(int purpose, const std::string& name) override;
     bool saveTyped(int purpose, const std::string& name) override;
+    // --- Popups (controls_link_popups.cpp) ---
+    void openPopup(int id, int slot, const Rect& at) override;
+    void previewGradient(int slot) override;
+    std::vector<std::string> listNames(const std::string& folder, const std::string& ext,
+                                       int width) override;
+    bool chooseAsset(AssetKind kind, int slot, const std::string& name, bool alt) override;
+    bool chooseFile(int kind, const std::string& name, bool alt) override;
+    bool previewAsset(AssetKind kind, const std::string& name, AssetPreview& out) override;
+    void styleSaveBegins() override;
+    bool deleteListed(int kind, const std::string& name) override;
 
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;
@@ -58,6 +68,9 @@ public:
 private:
     Program& program_;
     Controls controls_;
+    // --- Popups --- the settings when the style popup opened: "Save Current..." saves them.
+    VisualState styleCapture_;
+    bool styleCaptured_ = false;
 };
 
 }  // namespace korel

@@ -131,6 +131,10 @@ TEST(ControlsWindow, BoxClicksChangeTheAnimation) {
     const Rect row5 = rowRect(Box::Gradients, 4);
     t.click(row5.right - 3, row5.top + 5);
     EXPECT_EQ(vs.get(vs::CurrentGradient), 3);
+    // The marker opened the row's popup; a click outside it closes it.
+    EXPECT_TRUE(t.c().popups().isOpen());
+    t.click(5, 455);
+    EXPECT_FALSE(t.c().popups().isOpen());
     const Rect brush2 = rowRect(Box::Brushes, 1);
     t.click(brush2.left + 40, brush2.top + 10);
     EXPECT_EQ(vs.get(vs::CurrentBrush), 2);
