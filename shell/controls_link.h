@@ -43,6 +43,11 @@ public:
     bool fileExists(int purpose, const std::string& name) override;
     bool saveTyped(int purpose, const std::string& name) override;
 
+    // --- Keys (controls_link_keys.cpp) -----------------------------------------------------------
+    void commandChar(uint32_t ch, int modifier) override;
+    void toggleControls() override;
+    void beginStyleSave(bool beatCountersOff) override;
+
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;
     void halfSecond(uint32_t t) override;
@@ -58,6 +63,8 @@ public:
 private:
     Program& program_;
     Controls controls_;
+    // The state a style save began with (the keyboard's save-style command).
+    std::unique_ptr<VisualState> styleCapture_;
 };
 
 }  // namespace korel
