@@ -93,8 +93,8 @@ std::string lowered(std::string s) {
 KeyCommands::KeyCommands(Services& services, ControlsHost& host, Controls& controls)
     : services_(services), host_(host), controls_(controls) {}
 
-void KeyCommands::keyDown(int key, bool shift, bool ctrl, bool alt, uint32_t time) {
-    (void)alt;
+// The key-down commands change nothing that is time-stamped; Shift and Alt make no difference.
+void KeyCommands::keyDown(int key, bool /*shift*/, bool ctrl, bool /*alt*/, uint32_t /*time*/) {
     if (ctrl && key >= '0' && key <= '9') {
         taken_ = number_;
         number_.clear();
@@ -115,8 +115,6 @@ void KeyCommands::keyDown(int key, bool shift, bool ctrl, bool alt, uint32_t tim
     }
     taken_ = number_;
     number_.clear();
-    (void)shift;
-    (void)time;
     switch (key) {
         case vk::Escape:
             host_.topAction(TopAction::Quit, 0);
