@@ -44,7 +44,8 @@ Controls::Controls(Services& services, ControlsHost& host)
       host_(host),
       view_(services, host, pictures_, state_),
       panels_(std::make_unique<Panels>(view_)),
-      popups_(std::make_unique<Popups>(*this)) {
+      popups_(std::make_unique<Popups>(*this)),
+      keys_(std::make_unique<KeyCommands>(services, host, *this)) {
     topCount_ = topRowActions(services.edition(), topActions_);
     state_.panel = services.edition() == Edition::LIVE ? panel::Music : panel::Music;
 }
@@ -372,7 +373,11 @@ void Controls::buttonDown(Point p, int modifier) {
 }
 
 bool Controls::typeChar(uint32_t ch, int modifier) {
-    return panels_->textEntryActive() && panels_->typeChar(ch, modifier);
+    // The open field forwards what it does not type itself.
+    const bool fieldOpen = panels_->textEntryActive();
+    if (panels_->typeChar(ch, modifier)) return true;
+    if (!fieldOpen) host_.commandChar(ch, modifier);
+    return false;
 }
 
 bool Controls::followMouse() {

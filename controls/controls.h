@@ -10,6 +10,7 @@
 #include <string>
 
 #include "assets/assets.h"
+#include "controls/keys.h"
 #include "controls/layout.h"
 #include "controls/panels.h"
 #include "controls/pictures.h"
@@ -58,8 +59,11 @@ public:
     // --- Input -----------------------------------------------------------------------------
     // A left button press in the window (client coordinates) with its modifier.
     void buttonDown(Point p, int modifier);
-    // Typed characters while the text-entry field is open; false when not taken.
+    // A typed character: the text-entry field (and REPLACE FILE's Enter) takes what it types;
+    // every other character goes to host().commandChar. True when the panels took it.
     bool typeChar(uint32_t ch, int modifier);
+    // The keyboard commands.
+    KeyCommands& keys() { return *keys_; }
     // Runs the press or drag that is under way (every main-loop pass); true while one runs.
     bool followMouse();
     bool tracking() const { return state_.tracking; }
@@ -119,6 +123,7 @@ private:
     ControlsView view_;
     std::unique_ptr<Panels> panels_;
     std::unique_ptr<Popups> popups_;  // --- Popups ---
+    std::unique_ptr<KeyCommands> keys_;
     Surface controlsWorld_;  // the expanded area's static background, shown at (7, 26)
     Surface paletteWorld_;   // the colour strip of the gradient previews
     Surface preview_;        // scratch for asset previews

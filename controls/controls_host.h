@@ -164,8 +164,6 @@ public:
         out.failure = "Unable \rto open!";
         return false;
     }
-    // The style popup opened: the settings of this moment are what "Save Current..." saves.
-    virtual void styleSaveBegins() {}
     // Deletes a listed file of a kind (a popup number: 312, 314..317, 339, 340) at once.
     virtual bool deleteListed(int kind, const std::string& name) { (void)kind, (void)name; return false; }
     // The songs of the songlist (CD: the tracks, each its title or "Track" and its number).
@@ -182,6 +180,20 @@ public:
     }
     virtual std::vector<std::string> cdDrives() { return {}; }
     virtual std::vector<std::string> soundInputs() { return {}; }
+
+    // --- Keys ---------------------------------------------------------------------------------
+    // Shows or hides the controls window, as the space key and a click in the animation do.
+    virtual void toggleControls() {}
+    // The tracks of the current songlist (the players fill these; 0 when there are none) and a
+    // jump to track `n` from 1.
+    virtual int trackCount() { return 0; }
+    virtual void goToTrack(int n) { (void)n; }
+    // A style save begins: the state it saves is copied now (with the five beats-per-trigger
+    // bytes 0 when `beatCountersOff`), and kept until the typed name is saved.
+    virtual void beginStyleSave(bool beatCountersOff) { (void)beatCountersOff; }
+    // Saves the rave attached to the current track under its own name; false when there is
+    // none.
+    virtual bool saveAttachedRave() { return false; }
 
     // --- Movements and pictures (the engine fills these) -------------------------------------
     // Parameter `index` (0-2) of the movement in `slot` (0-based): its name and range. False

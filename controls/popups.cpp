@@ -206,7 +206,7 @@ void Popups::build(int slot) {
             return;
         case popup::Styles:
             // "Save Current..." saves the settings of this moment.
-            host.styleSaveBegins();
+            host.beginStyleSave(false);
             appendItem(s, "Save Current...");
             appendItem(s, "Delete Styles...");
             appendItem(s, kShortSeparator);

@@ -122,11 +122,10 @@ bool ControlsLink::fileExists(int purpose, const std::string& name) {
 bool ControlsLink::saveTyped(int purpose, const std::string& name) {
     if (!savedHere(purpose)) return false;
     // The panel asked about replacing already.
-    const VisualState* captured =
-        purpose == int(FileKind::Style) && styleCaptured_ ? &styleCapture_ : nullptr;
+    const VisualState* captured = purpose == int(FileKind::Style) ? styleCapture_.get() : nullptr;
     const bool saved =
         program_.conductor().saveFile(FileKind(purpose), name, [] { return true; }, captured);
-    if (saved && captured) styleCaptured_ = false;
+    if (saved && captured) styleCapture_.reset();
     if (saved) controls_.redrawTitleLine();
     return saved;
 }

@@ -50,8 +50,12 @@ public:
     bool chooseAsset(AssetKind kind, int slot, const std::string& name, bool alt) override;
     bool chooseFile(int kind, const std::string& name, bool alt) override;
     bool previewAsset(AssetKind kind, const std::string& name, AssetPreview& out) override;
-    void styleSaveBegins() override;
     bool deleteListed(int kind, const std::string& name) override;
+
+    // --- Keys (controls_link_keys.cpp) -----------------------------------------------------------
+    void commandChar(uint32_t ch, int modifier) override;
+    void toggleControls() override;
+    void beginStyleSave(bool beatCountersOff) override;
 
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;
@@ -68,9 +72,8 @@ public:
 private:
     Program& program_;
     Controls controls_;
-    // --- Popups --- the settings when the style popup opened: "Save Current..." saves them.
-    VisualState styleCapture_;
-    bool styleCaptured_ = false;
+    // The state a style save began with (the keyboard's save-style command).
+    std::unique_ptr<VisualState> styleCapture_;
 };
 
 }  // namespace korel

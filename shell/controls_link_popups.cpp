@@ -221,11 +221,6 @@ bool ControlsLink::chooseFile(int kind, const std::string& name, bool alt) {
     }
 }
 
-void ControlsLink::styleSaveBegins() {
-    styleCapture_ = visual();
-    styleCaptured_ = true;
-}
-
 bool ControlsLink::deleteListed(int kind, const std::string& name) {
     std::string path;
     if (kind == popup::Songlists && program_.edition() == Edition::CD) {

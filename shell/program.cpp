@@ -444,10 +444,10 @@ void Program::windowEvent(const Event& e) {
             keyDown(e);
             break;
         case EventKind::Char:
-            // The text-entry field takes what it types; the typed-character shortcuts come with
-            // the keyboard commands.
-            if (!sh.running || sh.alertShowing) break;
-            controls().typeChar(e.ch, e.shift ? 2 : e.ctrl ? 3 : e.alt ? 1 : 0);
+            // The text-entry field takes what it types; the rest are keyboard commands.
+            if (!keysLive()) break;
+            controls().keys().setStamp(songTime(e.time, sh.songClockOrigin));
+            controls().typeChar(e.ch, keyModifier(e.shift, e.ctrl, e.alt));
             break;
         case EventKind::ButtonDown:
             if (e.button != 1) break;
@@ -498,23 +498,20 @@ void Program::paintHelp() {
     pf.present(helpWindow_, c.bounds());
 }
 
+// --- Keys ---------------------------------------------------------------------------------------
+
+// Keys count only while the animation runs: not during start-up, after quit or under an alert.
+bool Program::keysLive() {
+    const ShellState& sh = shell();
+    return sh.running && !sh.startingUp && !sh.alertShowing && phase_ == Phase::Running &&
+           controlsLink_ != nullptr;
+}
+
 void Program::keyDown(const Event& e) {
-    ShellState& sh = shell();
-    if (!sh.running || sh.alertShowing) return;
-    switch (e.key) {
-        case vk::Space:
-            toggleControls();
-            break;
-        case 'Q':
-            quitProgram();
-            break;
-        case vk::Left:
-        case vk::Right:
-            if (edition() == Edition::LIVE) conductor_->stepStyle(e.key == vk::Right);
-            break;
-        default:
-            break;
-    }
+    if (!keysLive()) return;
+    const uint32_t t = songTime(e.time, shell().songClockOrigin);
+    controls().keys().setStamp(t);
+    controls().keys().keyDown(e.key, e.shift, e.ctrl, e.alt, t);
 }
 
 bool Program::controlsVisible() {

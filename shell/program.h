@@ -146,6 +146,7 @@ private:
     void placeHelp();
 
     void keyDown(const Event& e);
+    bool keysLive();
 
     ProgramOptions options_;
     VisualState visual_;

@@ -63,6 +63,8 @@ int virtualKeyFor(int32_t k) {
             return vk::Insert;
         case SDLK_DELETE:
             return vk::Delete;
+        case SDLK_HELP:
+            return vk::Help;
         case SDLK_LGUI:
             return 0x5B;
         case SDLK_RGUI:
@@ -86,7 +88,7 @@ int virtualKeyFor(int32_t k) {
         case SDLK_SCROLLLOCK:
             return 0x91;
         case SDLK_SEMICOLON:
-            return 0xBA;
+            return vk::Oem1;
         case SDLK_EQUALS:
         case SDLK_PLUS:
             return vk::OemPlus;
@@ -97,7 +99,7 @@ int virtualKeyFor(int32_t k) {
         case SDLK_PERIOD:
             return vk::OemPeriod;
         case SDLK_SLASH:
-            return 0xBF;
+            return vk::Oem2;
         case SDLK_BACKQUOTE:
             return 0xC0;
         case SDLK_LEFTBRACKET:
@@ -131,6 +133,10 @@ uint32_t controlCharFor(int32_t k, bool ctrl, bool alt) {
     // Ctrl+Alt is AltGr on many layouts: what it types arrives as text input.
     if (ctrl && !alt && k >= SDLK_a && k <= SDLK_z) return uint32_t(1 + (k - SDLK_a));
     return 0;
+}
+
+bool textFromKeys(bool ctrl, bool alt) {
+    return !(ctrl && !alt);
 }
 
 namespace {

@@ -620,6 +620,7 @@ void DesktopPlatform::translate(const void* p) {
             e.window = win->id;
             e.time = eventTime(ev.key.timestamp);
             setModifiers(e, ev.key.keysym.mod);
+            lastKeyMods_ = ev.key.keysym.mod;
             const int key = desktop::virtualKeyFor(ev.key.keysym.sym);
             if (key != 0) {
                 e.kind = EventKind::KeyDown;
@@ -641,7 +642,8 @@ void DesktopPlatform::translate(const void* p) {
             e.kind = EventKind::Char;
             e.window = win->id;
             e.time = eventTime(ev.text.timestamp);
-            setModifiers(e, uint16_t(SDL_GetModState()));
+            setModifiers(e, lastKeyMods_);
+            if (!desktop::textFromKeys(e.ctrl, e.alt)) return;
             for (uint32_t ch : desktop::decodeUtf8(ev.text.text)) {
                 e.ch = ch;
                 push(e);

@@ -168,6 +168,9 @@ class DesktopPlatform : public Platform {
     std::unique_ptr<desktop::Beeper> beeper_;
     std::unique_ptr<desktop::X11Desktop> x11_;
     std::unique_ptr<desktop::TerminateWatch> terminate_;
+    // The modifiers of the last key-down: the text it types follows it in the queue, by which
+    // time the keys may have been let go, so the text takes them from here.
+    uint16_t lastKeyMods_ = 0;
 };
 
 // A desktop platform, or null when the display cannot be opened; `error` then says why.

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -47,14 +48,51 @@ private:
     std::ostream& out_;
 };
 
-const std::map<std::string, int>& keyNames() {
-    static const std::map<std::string, int> names = {
-        {"space", vk::Space}, {"enter", vk::Return}, {"escape", vk::Escape}, {"left", vk::Left},
-        {"right", vk::Right}, {"up", vk::Up},         {"down", vk::Down},    {"tab", vk::Tab},
-        {"back", vk::Back},   {"delete", vk::Delete}, {"home", vk::Home},    {"end", vk::End},
-        {"pageup", vk::Prior}, {"pagedown", vk::Next}, {"plus", vk::OemPlus}, {"minus", vk::OemMinus},
-        {"f1", vk::F1}};
+// --- Keys ---
+// A named key: its virtual key and the character it types (0: none).
+struct NamedKey {
+    int key;
+    uint32_t ch;
+};
+
+const std::map<std::string, NamedKey>& keyNames() {
+    static const std::map<std::string, NamedKey> names = {
+        {"space", {vk::Space, ' '}},     {"enter", {vk::Return, 13}},    {"escape", {vk::Escape, 27}},
+        {"left", {vk::Left, 0}},         {"right", {vk::Right, 0}},      {"up", {vk::Up, 0}},
+        {"down", {vk::Down, 0}},         {"tab", {vk::Tab, 9}},          {"back", {vk::Back, 8}},
+        {"delete", {vk::Delete, 0}},     {"home", {vk::Home, 0}},        {"end", {vk::End, 0}},
+        {"pageup", {vk::Prior, 0}},      {"pagedown", {vk::Next, 0}},    {"plus", {vk::OemPlus, '+'}},
+        {"minus", {vk::OemMinus, '-'}},  {"f1", {vk::F1, 0}},            {"help", {vk::Help, 0}},
+        {"semicolon", {vk::Oem1, ';'}},  {"equals", {vk::OemPlus, '='}}, {"slash", {vk::Oem2, '/'}},
+        {"question", {vk::Oem2, '?'}},   {"period", {vk::OemPeriod, '.'}}};
     return names;
+}
+
+// What a key press gives, as a keyboard does: the key-down and, for keys that type, the
+// character (Control + letter its control character; Control + anything else nothing).
+bool keyPress(const std::string& name, bool shift, bool ctrl, NamedKey& out) {
+    auto it = keyNames().find(name);
+    if (it != keyNames().end()) {
+        out = it->second;
+    } else if (name.size() == 1 && std::isgraph(static_cast<unsigned char>(name[0]))) {
+        const char c = name[0];
+        out.ch = uint8_t(c);
+        if (std::isalpha(static_cast<unsigned char>(c))) {
+            out.key = std::toupper(static_cast<unsigned char>(c));
+            out.ch = uint8_t(shift ? std::toupper(c) : std::tolower(c));
+        } else if (std::isdigit(static_cast<unsigned char>(c))) {
+            out.key = c;
+        } else {
+            out.key = c == ';' ? vk::Oem1 : c == '/' || c == '?' ? vk::Oem2 : c == '.' ? vk::OemPeriod
+                    : c == '-' ? vk::OemMinus : c == '=' || c == '+' ? vk::OemPlus : 0;
+        }
+    } else {
+        return false;
+    }
+    if (ctrl && out.ch >= 0x20) {
+        out.ch = out.key >= 'A' && out.key <= 'Z' ? uint32_t(out.key - 'A' + 1) : 0;
+    }
+    return true;
 }
 
 class Driver {
@@ -154,18 +192,23 @@ private:
         if (cmd == "key") {
             std::string key, mod;
             if (!(a >> key)) return "key WINDOW KEY";
-            int code = 0;
-            auto it = keyNames().find(key);
-            if (it != keyNames().end()) code = it->second;
-            else if (key.size() == 1) code = std::toupper(static_cast<unsigned char>(key[0]));
-            else return "unknown key \"" + key + "\"";
             bool shift = false, ctrl = false, alt = false;
             while (a >> mod) {
                 shift |= mod == "shift";
                 ctrl |= mod == "ctrl";
                 alt |= mod == "alt";
             }
-            platform_->pushKey(w, code, shift, ctrl, alt);
+            NamedKey press{};
+            if (!keyPress(key, shift, ctrl, press)) return "unknown key \"" + key + "\"";
+            if (press.key) platform_->pushKey(w, press.key, shift, ctrl, alt);
+            if (press.ch) {
+                Event e;
+                e.kind = EventKind::Char;
+                e.window = w;
+                e.ch = press.ch;
+                e.shift = shift, e.ctrl = ctrl, e.alt = alt;
+                platform_->pushEvent(e);
+            }
             pump();
             return {};
         }

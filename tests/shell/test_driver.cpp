@@ -66,3 +66,16 @@ TEST(Driver, TheSoundServerCanBeMissingDieAndComeBack) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(runScript("server sideways\n", &code), "test:1: server up|down\n");
 }
+
+TEST(Driver, KeysTypeTheirCharactersAndUnknownNamesAreErrors) {
+    test::TempFolder t;
+    const std::string head = "edition mp3\nmonitor 320 200\ndata " + t.file("data") +
+                             "\nseed " KOREL_SEED_DIR "\ntrace off\nstart\nwait 100\n";
+    int code = -1;
+    // "=" reaches the commands only as the character its key types.
+    EXPECT_EQ(runScript(head + "key animation equals\nquit\n", &code),
+              "alert: A rave must be attached to use this command!\nexit 0\n");
+    EXPECT_EQ(runScript(head + "key controls enter\nkey controls help\nkey animation hyper\n", &code),
+              "test:10: unknown key \"hyper\"\n");
+    EXPECT_EQ(code, 2);
+}

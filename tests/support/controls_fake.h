@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "assets/assets.h"
 #include "controls/controls_host.h"
 #include "controls/pictures.h"
 #include "controls/view.h"
@@ -106,6 +108,40 @@ class RecordingControlsHost : public ControlsHost {
         max = params[size_t(index)].max;
         return true;
     }
+
+    // --- Keys ---
+    void toggleControls() override { ++controlToggles; }
+    int trackCount() override { return tracks; }
+    void goToTrack(int n) override { tracksChosen.push_back(n); }
+    void beginStyleSave(bool countersOff) override { styleSaves.push_back(countersOff); }
+    bool saveAttachedRave() override { return raveAttached; }
+    std::vector<std::string> listNames(const std::string& folder, const std::string& ext,
+                                       int) override {
+        listed.push_back(folder + "/" + ext);
+        auto it = listings.find(folder + ext);
+        return it == listings.end() ? std::vector<std::string>{} : it->second;
+    }
+    bool chooseAsset(AssetKind kind, int slot, const std::string& name, bool) override {
+        assetChoices.push_back({int(kind), slot, name});
+        return true;
+    }
+    bool chooseFile(int kind, const std::string& name, bool) override {
+        assetChoices.push_back({kind, -1, name});
+        return true;
+    }
+    struct Choice {
+        int kind, slot;
+        std::string name;
+        bool operator==(const Choice&) const = default;
+    };
+    int controlToggles = 0;
+    int tracks = 0;
+    bool raveAttached = false;
+    std::vector<int> tracksChosen;
+    std::vector<bool> styleSaves;
+    std::map<std::string, std::vector<std::string>> listings;  // by folder + ext
+    std::vector<std::string> listed;
+    std::vector<Choice> assetChoices;
 
     struct Change {
         int code, value, modifier;
