@@ -43,6 +43,10 @@ public:
     bool fileExists(int purpose, const std::string& name) override;
     bool saveTyped(int purpose, const std::string& name) override;
 
+    // --- Hover help (controls_link_help.cpp) ---
+    void showHelpText(std::string_view text) override;
+    bool discPresent() override;
+
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;
     void halfSecond(uint32_t t) override;
