@@ -180,7 +180,7 @@ constexpr Entry kEntries[] = {
      kScroll, nullptr},
     {hover::ManualButton, kAll, "Manual Control",
      "Switches manual mode on or off. In manual mode the beats no longer trigger changes: "
-     "gradients, fills, brushes, movements and colours change only when you choose them. The "
+     "gradients, fills, brushes, movements and colors change only when you choose them. The "
      "beat counters and threshold meters are disabled meanwhile.",
      0, "Shortcut Key = H (Hands On)."},
     {hover::RecordingLight, kPlayers, "Recording Status Light",
@@ -198,7 +198,7 @@ constexpr Entry kEntries[] = {
 
     // Boxes.
     {kChangeGradient, kAll, "Gradients",
-     "The eight loaded gradients, the colour ramps the palette cycles through. Click a row to "
+     "The eight loaded gradients, the color ramps the palette cycles through. Click a row to "
      "make it the current gradient.",
      kManual | kRave | kHold, "Shortcut Key = G (Gradient); type 1 to 8 first for that row."},
     {popup::Gradients, kAll, "Gradients Popup",
@@ -221,18 +221,18 @@ constexpr Entry kEntries[] = {
      "Lists the CD drives of the computer; choose the one Korel plays from.", kScroll,
      nullptr},
     {kChangeBrushColour, kAll, "Brush Color",
-     "Click along the strip to choose the colour the brush is drawn in.", kManual | kRave | kHold,
+     "Click along the strip to choose the color the brush is drawn in.", kManual | kRave | kHold,
      "Shortcut Keys = C (Brush Color) and O (Both Colors); type 1 to 120 first for that color."},
     {kChangeFillColour, kAll, "Fill Color",
-     "Click along the strip to choose the colour of the fill behind the brush.",
+     "Click along the strip to choose the color of the fill behind the brush.",
      kManual | kRave | kHold,
      "Shortcut Keys = K (Fill Color) and O (Both Colors); type 1 to 120 first for that color."},
     {popup::BrushColourEffects, kAll, "Brush Color Effect Popup",
-     "Chooses a colour effect for the brush's colours: a small program that moves them with "
+     "Chooses a color effect for the brush's colors: a small program that moves them with "
      "the beat and the sound.",
      kScroll, nullptr},
     {popup::FillColourEffects, kAll, "Fill Color Effect Popup",
-     "Chooses a colour effect for the fill's colours.", kScroll, nullptr},
+     "Chooses a color effect for the fill's colors.", kScroll, nullptr},
     {hover::BeatMeter, kAll, "Beat Meter",
      "Shows how loud the sound is at the listening frequency (or overall). A beat is heard "
      "when the bar jumps far enough above its last low point.",
@@ -284,7 +284,7 @@ constexpr Entry kEntries[] = {
     {panel::Music, kCd, "CD Settings",
      "Shows the CD SETTINGS panel: the CD list, the track's times and the volume.", 0, nullptr},
     {panel::Color, kAll, "Color Settings",
-     "Shows the COLOR SETTINGS panel: the colour effects of brush and fill and the color kick.",
+     "Shows the COLOR SETTINGS panel: the color effects of brush and fill and the color kick.",
      0, nullptr},
     {panel::Gradient, kAll, "Gradient Settings",
      "Shows the GRADIENT SETTINGS panel: gradient sets and the color speed.", 0, nullptr},
@@ -381,22 +381,22 @@ constexpr Entry kEntries[] = {
      "Loads a set of eight gradients at once, or saves the loaded ones as a set.", kScroll,
      nullptr},
     {hover::SliderValueFirst + 17, kAll, "Color Speed",
-     "How many steps per second the colours cycle; negative values cycle backwards.", 0, nullptr},
+     "How many steps per second the colors cycle; negative values cycle backwards.", 0, nullptr},
     {slider::ColourSpeed, kAll, "Color Speed Slider",
-     "Drag to change how fast the colours cycle, from -60 to 60 steps per second.", kRave | kHold,
+     "Drag to change how fast the colors cycle, from -60 to 60 steps per second.", kRave | kHold,
      "Shortcut Key = R (Rotation Speed); type -60 to 60 first."},
     {popup::PanelBrushColourEffects, kAll, "Brush Color Effect Popup",
-     "Chooses a colour effect for the brush's colours, or opens its brightness and saturation "
+     "Chooses a color effect for the brush's colors, or opens its brightness and saturation "
      "sliders.",
      kScroll, nullptr},
     {popup::PanelFillColourEffects, kAll, "Fill Color Effect Popup",
-     "Chooses a colour effect for the fill's colours, or opens its brightness and saturation "
+     "Chooses a color effect for the fill's colors, or opens its brightness and saturation "
      "sliders.",
      kScroll, nullptr},
     {hover::SliderValueFirst + 19, kAll, "Color Kick",
-     "How far the colours jump forward on each beat, in percent.", 0, nullptr},
+     "How far the colors jump forward on each beat, in percent.", 0, nullptr},
     {slider::ColourKick, kAll, "Color Kick Slider",
-     "Drag to set how far the colours kick forward on a beat, -50 to 50 percent.", kRave | kHold,
+     "Drag to set how far the colors kick forward on a beat, -50 to 50 percent.", kRave | kHold,
      "Shortcut Key = J (Jump); type -50 to 50 first."},
     {popup::FillSets, kAll, "Fill Sets Popup",
      "Loads a set of six fills at once, or saves the loaded ones as a set.", kScroll, nullptr},

@@ -2,6 +2,7 @@
 // cursor; what is redrawn when the cursor moves and when the state changes under it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -376,6 +377,11 @@ TEST(HoverHelp, WithTheHelpWindowClosedOnlyTheTitleDisplayChanges) {
     ASSERT_TRUE(h.r.platform.windowVisible(p.helpWindow()));
     const auto gradients = h.help();
     EXPECT_NE(gradients, help);
+    // Written into the build folder to look at.
+    const std::string folder = std::string(KOREL_SEED_DIR) + "/../window_snapshots";
+    std::filesystem::create_directories(folder);
+    h.r.platform.snapshotPng(p.helpWindow(), folder + "/help_gradients.png");
+    h.r.platform.snapshotPng(h.w(), folder + "/hover_gradients.png");
     h.at(5, 5);
     EXPECT_NE(h.help(), gradients);
     // Beside the expanded window.
