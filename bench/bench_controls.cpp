@@ -45,5 +45,37 @@ void BM_ControlsTickRedrawsWhileListening(benchmark::State& st) {
 }
 BENCHMARK(BM_ControlsTickRedrawsWhileListening)->Unit(benchmark::kMicrosecond);
 
+// The hover help's share of every frame tick with the cursor resting on one control: the
+// HoverId is worked out again and nothing is drawn.
+void BM_ControlsHoverUnchanged(benchmark::State& st) {
+    Expanded e;
+    Program& p = *e.r.program;
+    Controls& c = p.controls();
+    const Rect wr = e.r.platform.windowRect(p.controlsWindow());
+    e.r.platform.setCursor(Point{wr.left + 300, wr.top + 300});  // a movement row
+    c.updateHover();
+    const uint32_t drawn = c.hoverRedraws();
+    for (auto _ : st) c.updateHover();
+    if (c.hoverRedraws() != drawn) st.SkipWithError("the hover help redrew");
+    st.SetItemsProcessed(st.iterations());
+}
+BENCHMARK(BM_ControlsHoverUnchanged)->Unit(benchmark::kNanosecond);
+
+// Moving between two controls: the text is assembled and the title display drawn each time.
+void BM_ControlsHoverChanges(benchmark::State& st) {
+    Expanded e;
+    Program& p = *e.r.program;
+    Controls& c = p.controls();
+    const Rect wr = e.r.platform.windowRect(p.controlsWindow());
+    bool left = false;
+    for (auto _ : st) {
+        left = !left;
+        e.r.platform.setCursor(Point{wr.left + (left ? 300 : 362), wr.top + 100});
+        c.updateHover();
+    }
+    st.SetItemsProcessed(st.iterations());
+}
+BENCHMARK(BM_ControlsHoverChanges)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace korel

@@ -107,6 +107,10 @@ void Controls::paint() {
         drawSongAndRaveFields();
     }
     panels_->draw();
+    // The hover help is drawn again whatever the cursor rests on.
+    state_.hoverId = -1;
+    if (state_.drawnExpanded) drawHoverTitle();
+    refreshHover(clientCursor());
     if (popups_->isOpen()) popups_->repaint();  // --- Popups ---
     platform().present(view_.window(), c.bounds());
 }
@@ -297,12 +301,11 @@ Point Controls::clientCursor() {
     return pf.clientPoint(view_.window(), pf.cursorPos());
 }
 
-void Controls::updateHover() {
-    if (!state_.visible || state_.tracking || !host_.animationShown()) return;
+void Controls::hoverPreview(Point p) {
+    if (state_.tracking || !host_.animationShown()) return;
     int settingsButton = -1;
     for (int i = 0; i < topCount_; ++i)
         if (topActions_[size_t(i)] == TopAction::ProgramSettings) settingsButton = i;
-    const Point p = clientCursor();
     const bool on = topButtonAt(p, topCount_, state_.drawnExpanded) == settingsButton &&
                     p.y >= 2 && p.x >= 2;
     if (on && state_.hoverPreview == 0) {

@@ -89,8 +89,17 @@ public:
     // --- The frame tick's share --------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat);
     void halfSecond(uint32_t t);
-    // The hover preview of Program Settings (the hover help comes with its issue).
+    // The hover preview of Program Settings and the hover help: every frame tick while the
+    // window is visible. Allocates nothing when the control under the cursor did not change.
     void updateHover();
+
+    // --- Hover help ----------------------------------------------------------------------------
+    // The HoverId of the control at p (client coordinates, inside the window).
+    int hoverIdAt(Point p);
+    // The help text of the HoverId last drawn ("" before the first).
+    const std::string& helpText() const { return helpText_; }
+    // How often the hover help was drawn (the title display and/or the help window).
+    uint32_t hoverRedraws() const { return hoverRedraws_; }
 
 private:
     void drawTopButton(int index);
@@ -115,6 +124,10 @@ private:
     void pressThen(const Rect& r, const std::function<void(bool down)>& draw,
                    std::function<void()> action);
     Point clientCursor();
+    void hoverPreview(Point p);
+    // Recomputes the HoverId at p and draws it when it changed.
+    void refreshHover(Point p);
+    void drawHoverTitle();
 
     Services& services_;
     ControlsHost& host_;
@@ -136,6 +149,10 @@ private:
     uint32_t indicatorTime_ = 0;
     bool raveNearEnd_ = false;
     int topCount_ = 0;
+    // --- Hover help ---
+    std::string helpText_;
+    std::string parameterName_;
+    uint32_t hoverRedraws_ = 0;
 };
 
 }  // namespace korel

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/ids.h"
@@ -194,6 +195,13 @@ public:
     // Saves the rave attached to the current track under its own name; false when there is
     // none.
     virtual bool saveAttachedRave() { return false; }
+
+    // --- Hover help ---------------------------------------------------------------------------
+    // The help window shows `text` (title, "\r\r", description); called when the text changed
+    // while helpOpen() says the help window is open.
+    virtual void showHelpText(std::string_view text) { (void)text; }
+    // CD edition: a disc is in the drive (the "Total Song Time" text says so).
+    virtual bool discPresent() { return false; }
 
     // --- Movements and pictures (the engine fills these) -------------------------------------
     // Parameter `index` (0-2) of the movement in `slot` (0-based): its name and range. False

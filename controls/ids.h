@@ -136,6 +136,35 @@ constexpr int TrackNumber = 227;
 constexpr int Nothing = 65535;
 }  // namespace hover
 
+// --- Hover help of the window's other controls ---------------------------------------------
+// Top-row buttons hover as 1000 * (button + 1) + the button's x; the asset rows as the change
+// code they send (gradient 1, fill 4, movement 9, brush 10) and their popup corner as the
+// popup's number; the colour strips as 2 and 3; box title buttons as the panel they show.
+namespace hover {
+constexpr int NoControl = 0;  // inside the window but over no control
+constexpr int ManualButton = 228;
+constexpr int RecordingLight = 229;
+constexpr int GradientPreview = 230;
+constexpr int GradientPreviewDisplay = 231;
+constexpr int BeatMeter = 232;
+constexpr int BeatIndicator = 233;
+constexpr int ListenVolume = 234;
+constexpr int ListenFrequency = 235;
+constexpr int LoadButton = 236;  // the FILES box's "Load" (the CD edition's "Drive" opens a popup)
+// Trigger widgets: a box's code (101..106) plus these; BEAT METER's lower meter is Sensitivity.
+constexpr int BeatCounterOffset = 500;
+constexpr int ThresholdOffset = 510;
+constexpr int TriggerSettingOffset = 520;
+constexpr int Sensitivity = 600;
+constexpr int ShortcutDisplay = 15000;
+// The PARAMETER DETAILS slider: its own id, since 404 is also the Randomization button.
+constexpr int ParameterSlider = 16404;
+// A top-row button's id; Play / Pause gives the bare thousands while playing.
+constexpr int topButton(int index, bool playingPlayPause = false) {
+    return 1000 * (index + 1) + (playingPlayPause ? 0 : 2 + 19 * index);
+}
+}  // namespace hover
+
 // --- Boxes of the expanded window (the box codes of the trigger widgets' hover ids) -------
 enum class Box : uint8_t { Files, Gradients, Colors, BeatMeter, Fills, Brushes, Movements };
 constexpr int kBoxes = 7;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "persist/visual_state.h"
+#include "triggers/triggers.h"
 
 namespace korel {
 
@@ -90,6 +91,12 @@ bool inside(const Rect& r, Point p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
+// A row selects its slot (the change code) except in its rightmost 10 pixels, which open the
+// box's popup.
+int rowHover(const Rect& row, Point p, int changeCode, int popupId) {
+    return p.x >= row.right - 10 ? popupId : changeCode;
+}
+
 }  // namespace
 
 Hit hitTest(Point p, Edition edition, bool expanded) {
@@ -105,7 +112,7 @@ Hit hitTest(Point p, Edition edition, bool expanded) {
     if (!expanded) return Hit{};
 
     if (inside(kStyleField, p)) return Hit{HitKind::StyleField, 0, kStyleField, popup::Styles};
-    if (inside(kManualButton, p)) return Hit{HitKind::ManualButton, 0, kManualButton, 201};
+    if (inside(kManualButton, p)) return Hit{HitKind::ManualButton, 0, kManualButton, hover::ManualButton};
     for (const BoxLayout& b : boxLayouts()) {
         if (b.box == Box::Files && live) continue;
         const Rect title{b.rect.left + 3, b.rect.top + 3, b.rect.left + 23, b.rect.top + 23};
@@ -124,13 +131,16 @@ Hit hitTest(Point p, Edition edition, bool expanded) {
                 return Hit{HitKind::ThresholdMeter, int(b.box), threshold, b.hoverCode + 510};
         }
     }
-    if (!live && inside(kFilesButton, p)) return Hit{HitKind::FilesButton, 0, kFilesButton, 202};
+    if (!live && inside(kFilesButton, p))
+        return Hit{HitKind::FilesButton, 0, kFilesButton,
+                   edition == Edition::CD ? popup::CdDrives : hover::LoadButton};
     for (int slot = 0; slot < kGradientSlots; ++slot) {
         const Rect row = rowRect(Box::Gradients, slot);
-        if (inside(row, p)) return Hit{HitKind::GradientRow, slot, row, popup::Gradients};
+        if (inside(row, p))
+            return Hit{HitKind::GradientRow, slot, row, rowHover(row, p, kChangeGradient, popup::Gradients)};
         const Rect button{kGradientPreviewButtons.left, row.top, kGradientPreviewButtons.right,
                           row.bottom};
-        if (inside(button, p)) return Hit{HitKind::GradientPreview, slot, button, 203};
+        if (inside(button, p)) return Hit{HitKind::GradientPreview, slot, button, hover::GradientPreview};
     }
     // The strips take their right edge too: that is where colour 1 lies.
     const Rect brushStrip{kBrushStrip.left, kBrushStrip.top, kBrushStrip.right + 1, kBrushStrip.bottom};
@@ -141,16 +151,18 @@ Hit hitTest(Point p, Edition edition, bool expanded) {
         return Hit{HitKind::ColourEffect, 0, kBrushEffectButton, popup::BrushColourEffects};
     if (inside(kFillEffectButton, p))
         return Hit{HitKind::ColourEffect, 1, kFillEffectButton, popup::FillColourEffects};
-    if (inside(kBeatIndicator, p)) return Hit{HitKind::BeatIndicator, 0, kBeatIndicator, 204};
-    if (inside(kVolumeButton, p)) return Hit{HitKind::VolumeButton, 0, kVolumeButton, 205};
-    if (inside(kFrequencyButton, p)) return Hit{HitKind::FrequencyButton, 0, kFrequencyButton, 206};
+    if (inside(kBeatIndicator, p)) return Hit{HitKind::BeatIndicator, 0, kBeatIndicator, hover::BeatIndicator};
+    if (inside(kVolumeButton, p)) return Hit{HitKind::VolumeButton, 0, kVolumeButton, hover::ListenVolume};
+    if (inside(kFrequencyButton, p)) return Hit{HitKind::FrequencyButton, 0, kFrequencyButton, hover::ListenFrequency};
     if (inside(kEffectButton, p)) return Hit{HitKind::EffectButton, 0, kEffectButton, popup::BrushEffects};
     for (int slot = 0; slot < kFillSlots; ++slot) {
         const Rect f = rowRect(Box::Fills, slot), b = rowRect(Box::Brushes, slot),
                    m = rowRect(Box::Movements, slot);
-        if (inside(f, p)) return Hit{HitKind::FillRow, slot, f, popup::Fills};
-        if (inside(b, p)) return Hit{HitKind::BrushRow, slot, b, popup::Brushes};
-        if (inside(m, p)) return Hit{HitKind::MovementRow, slot, m, popup::Movements};
+        if (inside(f, p)) return Hit{HitKind::FillRow, slot, f, rowHover(f, p, kChangeFill, popup::Fills)};
+        if (inside(b, p))
+            return Hit{HitKind::BrushRow, slot, b, rowHover(b, p, kChangeBrush, popup::Brushes)};
+        if (inside(m, p))
+            return Hit{HitKind::MovementRow, slot, m, rowHover(m, p, kChangeMovement, popup::Movements)};
     }
     return Hit{};
 }

@@ -849,6 +849,8 @@ struct Panels::Impl {
         if (id != panel::TextEntry) entry.active = false;
         st().panel = id;
         shownSecond = shownLength = UINT32_MAX;
+        // Under a resting cursor the new panel's control may read differently.
+        st().hoverId = -1;
         redraw();
     }
 
@@ -1045,6 +1047,8 @@ int Panels::hoverAt(Point p) const {
     }
     if (valueText) return panels::valueHoverOf(it->id);
     if (it->hover) return it->hover;
+    // The Randomization button is 404 too.
+    if (it->part == Part::Slider && it->id == slider::Parameter) return hover::ParameterSlider;
     if (it->part == Part::Field && it->id == 0) return popup::deleteFor(m.st().entryPurpose);
     return it->part == Part::Label ? 0 : it->id;
 }

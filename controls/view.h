@@ -47,7 +47,7 @@ struct ControlsState {
     int hoverPreview = 0;        // 0 none, 1 on the button already expanded, 2 expanded for it
     int panel = panel::Music;
     int returnPanel = panel::Music;
-    int hoverId = 0;
+    int hoverId = -1;            // the HoverId last drawn (-1: draw the next one whatever it is)
     bool ignoreNextClick = false;
     bool tracking = false;       // a press or drag loop runs
     int pressedTop = -1;         // the top-row button drawn pressed (-1 none)

@@ -57,6 +57,10 @@ public:
     void toggleControls() override;
     void beginStyleSave(bool beatCountersOff) override;
 
+    // --- Hover help (controls_link_help.cpp) ---
+    void showHelpText(std::string_view text) override;
+    bool discPresent() override;
+
     // --- TickDisplay ------------------------------------------------------------------------
     void redrawMeters(uint8_t level, bool beat) override;
     void halfSecond(uint32_t t) override;

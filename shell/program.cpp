@@ -485,16 +485,15 @@ void Program::paintHelp() {
     Platform& pf = platform();
     Surface& c = pf.canvas(helpWindow_);
     c.fill(255);
+    // The text of the control under the cursor; its carriage returns break the paragraphs.
+    std::string text = controls().helpText();
+    for (char& ch : text)
+        if (ch == '\r') ch = '\n';
     TextStyle st;
     st.font = FontId::Medium;
     st.colour = 0;
     st.wordWrap = true;
-    drawText(pf.fonts(), c, Rect{8, 8, c.width() - 8, c.height() - 8},
-             "Korel Help\n\nSpace shows or hides the controls. Q quits."
-             + std::string(edition() == Edition::LIVE ? " The left and right arrow keys step "
-                                                       "through your styles."
-                                                     : ""),
-             st);
+    drawText(pf.fonts(), c, Rect{10, 10, c.width() - 10, c.height() - 10}, text, st);
     pf.present(helpWindow_, c.bounds());
 }
 
@@ -587,7 +586,8 @@ void Program::toggleHelp() {
     if (open) {
         pf.showWindow(helpWindow_, false);
     } else {
-        placeHelp();
+        // Beside the controls only when they are drawn expanded; otherwise where it was.
+        if (controls().state().drawnExpanded) placeHelp();
         pf.showWindow(helpWindow_, true);
         paintHelp();
         pf.raiseWindow(controlsWindow_, true);

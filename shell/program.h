@@ -76,6 +76,8 @@ public:
     void toggleHelp();
     // The help window hides while the controls are collapsed and comes back beside them.
     void helpFollowsControls(bool expanded);
+    // Draws the hover help's current text into the help window.
+    void paintHelp();
     Controls& controls();
     void enterBackground();
     void returnToForeground();
@@ -142,7 +144,6 @@ private:
     void paintAlert();
     void paintAnimation();
     void paintControls();
-    void paintHelp();
     void placeHelp();
 
     void keyDown(const Event& e);

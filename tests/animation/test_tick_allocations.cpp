@@ -230,3 +230,24 @@ TEST(TickAllocations, NoneWhileListeningToATone) { expectNoAllocationWhileListen
 TEST(TickAllocations, NoneWithTheControlsExpandedShowingTheSpectrograph) {
     expectNoAllocationWhileListening(true);
 }
+
+// The hover help with the cursor resting on one control: worked out every tick, drawn once.
+TEST(TickAllocations, NoneWhileTheCursorRestsOnAControl) {
+    ProgramRun r(1024, 768, Edition::MP3);
+    ASSERT_TRUE(r.start());
+    Controls& controls = r.program->controls();
+    controls.toggleSettingsLock();
+    controls.panels().show(panel::Parameter);
+    const Rect wr = r.platform.windowRect(r.program->controlsWindow());
+    for (Point at : {Point{300, 300}, Point{5, 5}, Point{100, 146}, Point{-30, 40}}) {
+        r.platform.setCursor(Point{wr.left + at.x, wr.top + at.y});
+        controls.updateHover();
+        const uint32_t drawn = controls.hoverRedraws();
+        g_counter.count = 0;
+        g_counter.counting = true;
+        for (int i = 0; i < 1000; ++i) controls.updateHover();
+        g_counter.counting = false;
+        EXPECT_EQ(g_counter.count.load(), 0) << at.x << "," << at.y;
+        EXPECT_EQ(controls.hoverRedraws(), drawn);
+    }
+}

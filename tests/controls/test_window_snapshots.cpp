@@ -73,9 +73,9 @@ struct Scene {
 
 TEST(WindowSnapshots, EachEditionCollapsedAndExpanded) {
     const Scene scenes[] = {
-        {Edition::MP3, "mp3_collapsed", 0x98417f3234bc4244ull, "mp3_expanded", 0x9bf1796321a72cfull},
-        {Edition::CD, "cd_collapsed", 0xb65b238457099981ull, "cd_expanded", 0xf08acdd4c2d5813cull},
-        {Edition::LIVE, "live_collapsed", 0x2ea0407efda00ed9ull, "live_expanded", 0xab67a11b099a8b1bull},
+        {Edition::MP3, "mp3_collapsed", 0x98417f3234bc4244ull, "mp3_expanded", 0x8cb210142f10c312ull},
+        {Edition::CD, "cd_collapsed", 0xb65b238457099981ull, "cd_expanded", 0xb30769474c5c2e19ull},
+        {Edition::LIVE, "live_collapsed", 0x2ea0407efda00ed9ull, "live_expanded", 0x6f24e8062ff26b6ull},
     };
     for (const Scene& s : scenes) {
         test::RunningLive r(640, 480, s.edition);
@@ -97,16 +97,16 @@ TEST(WindowSnapshots, PressedPendingAndDisabledLooks) {
     // A box title button held down.
     press(r, 273 + 10, 68 + 10);
     ASSERT_TRUE(c.tracking());
-    expectGolden(r, "title_button_pressed", 0x71cd0ffa3c9c0cf8ull);
+    expectGolden(r, "title_button_pressed", 0x3b58e81189662bcaull);
     release(r);
     EXPECT_EQ(c.state().panel, panel::Gradient);
     // Shift on the colour speed slider: a pending value with the second knob look.
     press(r, 60, 146, true);
     r.platform.setLeftButton(false);
     settle(r);
-    expectGolden(r, "colour_speed_pending", 0xf106f1c1589144cfull);
+    expectGolden(r, "colour_speed_pending", 0xcf3ff2f53e66d10aull);
     // Manual mode: the threshold meters and beat counters look disabled.
     r.program->conductor().triggers().setManualMode(true);
     c.redrawAll();
-    expectGolden(r, "manual_mode", 0xdabb0b0c4edb08f8ull);
+    expectGolden(r, "manual_mode", 0x7fa96607afb24d45ull);
 }
