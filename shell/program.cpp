@@ -577,6 +577,7 @@ void Program::helpFollowsControls(bool expanded) {
         pf.showWindow(helpWindow_, true);
         paintHelp();
     }
+    controls().redrawTopButton(TopAction::Help);
 }
 
 void Program::toggleHelp() {

@@ -389,6 +389,35 @@ TEST(HoverHelp, WithTheHelpWindowClosedOnlyTheTitleDisplayChanges) {
               h.r.platform.windowRect(h.w()).right);
 }
 
+TEST(HoverHelp, TheHelpButtonIsLitWheneverTheHelpWindowComesBackWithTheControls) {
+    HoverWindow h;
+    Program& p = *h.r.program;
+    if (!h.r.platform.windowVisible(p.helpWindow())) p.toggleHelp();
+    const auto button = [&] {
+        std::vector<uint8_t> px;
+        Surface& s = h.r.platform.canvas(h.w());
+        const Rect b = topButtonRect(13);  // MP3: Help is the last of fourteen
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x) px.push_back(s.at(x, y));
+        return px;
+    };
+    const auto lit = button();
+    // Clicking Program Settings collapses: the help window hides and the button goes out.
+    const auto clickSettings = [&] {
+        h.r.platform.pushClick(h.w(), 2 + 19 * 9 + 5, 8);
+        for (int i = 0; i < 5; ++i) p.pass();
+    };
+    clickSettings();
+    ASSERT_FALSE(h.c().state().drawnExpanded);
+    ASSERT_FALSE(h.r.platform.windowVisible(p.helpWindow()));
+    EXPECT_NE(button(), lit);
+    // Expanding brings both back.
+    clickSettings();
+    ASSERT_TRUE(h.c().state().drawnExpanded);
+    ASSERT_TRUE(h.r.platform.windowVisible(p.helpWindow()));
+    EXPECT_EQ(button(), lit);
+}
+
 TEST(HoverHelp, PlayTurnsIntoPauseUnderARestingCursor) {
     // The LIVE edition's Play / Pause Animation is the fourth button; MP3's the sixth.
     HoverWindow live(Edition::LIVE);
