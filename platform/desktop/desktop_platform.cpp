@@ -773,12 +773,19 @@ uint32_t DesktopPlatform::refreshInterval() {
 Point DesktopPlatform::cursorPos() {
     if (!videoStarted_) return Point{};
     int x = 0, y = 0;
+    bool left = false;
+    if (!windows_.empty() && desktop::x11Pointer(windows_.begin()->second->sdl, x, y, left))
+        return Point{x, y};
     SDL_GetGlobalMouseState(&x, &y);
     return Point{x, y};
 }
 
 bool DesktopPlatform::leftButtonDown() {
     if (!videoStarted_) return false;
+    int x = 0, y = 0;
+    bool left = false;
+    if (!windows_.empty() && desktop::x11Pointer(windows_.begin()->second->sdl, x, y, left))
+        return left;
     return (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0;
 }
 

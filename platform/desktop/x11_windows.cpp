@@ -135,6 +135,23 @@ bool x11WindowSize(SDL_Window* window, int& width, int& height) {
     return true;
 }
 
+bool x11Pointer(SDL_Window* window, int& x, int& y, bool& leftDown) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* d = info.info.x11.display;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, winX = 0, winY = 0;
+    unsigned int mask = 0;
+    if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &winX, &winY, &mask))
+        return false;  // the pointer is on another screen
+    x = rootX;
+    y = rootY;
+    leftDown = (mask & Button1Mask) != 0;
+    return true;
+}
+
 unsigned long x11Window(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

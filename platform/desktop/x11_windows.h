@@ -20,6 +20,10 @@ void setX11Class(SDL_Window* window, const std::string& className);
 bool raiseX11(SDL_Window* window);
 // The size of the window as the X server has it now; false when it is not an X11 window.
 bool x11WindowSize(SDL_Window* window, int& width, int& height);
+// Where the pointer is on the screen and whether the left button is down, asked of the X server
+// now (SDL's global mouse state can lag behind pointer warps and synthetic motion); false when
+// the window is not an X11 window.
+bool x11Pointer(SDL_Window* window, int& x, int& y, bool& leftDown);
 // The window's X id; 0 when it is not an X11 window.
 unsigned long x11Window(SDL_Window* window);
 

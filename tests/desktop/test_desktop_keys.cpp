@@ -88,4 +88,31 @@ TEST(DesktopKeys, RealKeyPressesArriveOnceAsTheKeysExpect) {
 }
 
 }  // namespace
+// A pointer moved without a click (a warp, as xdotool and remote desktops make) is where the
+// cursor is at once; the popups and the hover help follow it without a click.
+TEST(DesktopKeys, APointerWarpIsSeenWithoutAClick) {
+    std::string error;
+    auto platform = makeDesktopPlatform(&error);
+    if (!platform) GTEST_SKIP() << "no display: " << error;
+    if (platform->videoDriver() != "x11") GTEST_SKIP() << "not an X11 display";
+    if (!haveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    WindowDesc d;
+    d.className = "KorelTest";
+    d.title = "KorelPointerProbe";
+    d.rect = Rect{20, 20, 220, 120};
+    d.visible = true;
+    ASSERT_NE(platform->createWindow(d), kNoWindow);
+    Event e;
+    for (const Point p : {Point{61, 47}, Point{150, 90}, Point{7, 300}}) {
+        const std::string cmd =
+            "xdotool mousemove " + std::to_string(p.x) + " " + std::to_string(p.y);
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        while (platform->pollEvent(e)) {
+        }
+        EXPECT_EQ(platform->cursorPos().x, p.x);
+        EXPECT_EQ(platform->cursorPos().y, p.y);
+        EXPECT_FALSE(platform->leftButtonDown());
+    }
+}
+
 }  // namespace korel
