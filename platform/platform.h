@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/surface.h"
 #include "platform/text.h"
@@ -145,6 +147,18 @@ public:
     // --- Misc ---------------------------------------------------------------------------
     // The warning beep: a short tone through the audio output, silent where there is none.
     virtual void beep() = 0;
+
+    // --- File chooser -------------------------------------------------------------------
+    // The desktop's own dialog for opening one file, modal over `owner`. `filters` are pairs
+    // of a name ("MP3 or WAV files") and patterns separated by ';' ("*.MP3;*.WAV"), matched
+    // without regard to case; the first is chosen at first. False when the user cancelled or
+    // no dialog can be shown; `path` is then unchanged.
+    virtual bool chooseOpenFile(WindowId owner, const std::string& title,
+                                const std::vector<std::pair<std::string, std::string>>& filters,
+                                std::string& path) {
+        (void)owner, (void)title, (void)filters, (void)path;
+        return false;
+    }
 };
 
 }  // namespace korel

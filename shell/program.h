@@ -35,11 +35,14 @@ struct ProgramOptions {
     std::function<void(int)> exitProcess;
     // The sound devices (none: the program runs without input).
     SoundInput* soundInput = nullptr;
+    // MP3 edition: the playback graph (none: songs play silently, without analysis).
+    MusicGraph* musicGraph = nullptr;
     // Where the trace of beats and changes goes ($KOREL_TRACE when empty).
     std::string tracePath;
 };
 
 class Conductor;
+class MusicGraph;
 class ControlsLink;
 class Controls;
 
