@@ -21,6 +21,8 @@ namespace korel {
 
 // Where the program finds its folders. Empty fields are filled from the environment
 // (data_folder.h) when the run starts.
+class MusicGraph;
+
 struct ProgramOptions {
     std::string dataFolder;
     std::string configFolder;
@@ -42,7 +44,6 @@ struct ProgramOptions {
 };
 
 class Conductor;
-class MusicGraph;
 class ControlsLink;
 class Controls;
 
