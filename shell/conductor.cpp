@@ -172,7 +172,7 @@ void Conductor::frameTick() {
             // The rave's events stand in for the beats.
         } else if (vs_.switchOn(vs::kSwitchListening) && soundAvailable(sound_)) {
             triggers_.tempo().standingIn = false;
-            if (sound_.devices.inputOpen) {
+            if (sound_.devices.inputOpen || sound_.edition == Edition::MP3) {
                 BeatReading r = detectBeat(sound_, vs_, t);
                 redrawMeters(r.level, r.beat);
                 if (r.beat) {

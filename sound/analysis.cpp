@@ -202,10 +202,59 @@ void updateSoundScale(Sound& sound, const VisualState& vs, uint32_t now) {
     l.soundScale = (m > 0 && f < m) ? m : f;
 }
 
+namespace {
+
+constexpr int64_t kTapSecond = 10000000;  // the tap's time unit is 100 ns
+constexpr int64_t kDecisionTime = kTapSecond / 100;  // one beat decision per 10 ms of music
+
+// What the analysis needs of the decoded stream now: false (and the meter at 0) when nothing is
+// there to analyse.
+struct DecodedNow {
+    int64_t time = 0;  // the tap's time of what is heard
+    int64_t span = 0;  // the 2205 samples' length in tap time
+};
+
+bool decodedNow(Sound& sound, DecodedNow& out) {
+    SampleBuffer& b = sound.mp3;
+    if (!b.graph || b.graph->state() != GraphState::Running) return false;
+    uint32_t rate, channels, kind;
+    {
+        std::lock_guard<std::recursive_mutex> lock(b.lock);
+        rate = b.sampleRate, channels = b.channels, kind = b.noticeKind;
+    }
+    if (kind == 0 || rate == 0 || channels == 0 || rate / channels == 0) return false;
+    double p = 0;
+    if (!b.graph->position(p)) p = b.seekOffset;
+    double t = std::trunc((p - b.seekOffset) * double(kTapSecond));
+    out.time = t > 0 ? int64_t(t) : 0;
+    out.span = int64_t(kSampleBufferSamples) * kTapSecond / int64_t(rate / channels);
+    return true;
+}
+
+// Fills the sample buffer with the 2205 samples that end at tap time `end`: the newest is the
+// one heard at that moment, as with the capture ring.
+void requestDecoded(Sound& sound, int64_t end, int64_t span) {
+    const int64_t start = std::max<int64_t>(0, end - span);
+    sound.listen.lastRequestTime = start;
+    sound.mp3.graph->requestSamples(start, sound.mp3.samples.data());
+}
+
+}  // namespace
+
 uint8_t analyseSound(Sound& sound, const VisualState& vs, uint32_t now) {
     ListenState& l = sound.listen;
-    // The MP3 edition's player requests samples and calls analyseDecodedSamples.
-    if (sound.edition == Edition::MP3) return meterLevel(l);
+    if (sound.edition == Edition::MP3) {
+        DecodedNow d;
+        if (!decodedNow(sound, d)) {
+            l.meterFraction = 0;
+            return 0;
+        }
+        if (std::max<int64_t>(0, d.time - d.span) == l.lastRequestTime) return meterLevel(l);
+        requestDecoded(sound, d.time, d.span);
+        l.freshSamples = true;
+        measure(sound, vs, now);
+        return meterLevel(l);
+    }
     const uint32_t position = capturePosition(sound);
     if (position == l.lastCapturePosition) return meterLevel(l);
     l.lastCapturePosition = position;
@@ -219,6 +268,58 @@ uint8_t analyseDecodedSamples(Sound& sound, const VisualState& vs, uint32_t now)
     sound.listen.freshSamples = true;
     measure(sound, vs, now);
     return meterLevel(sound.listen);
+}
+
+// --- The decoded stream's notices ---------------------------------------------------------------
+
+void SampleBuffer::Hook::notice(const TapNotice& block) {
+    SampleBuffer& b = buffer;
+    std::lock_guard<std::recursive_mutex> lock(b.lock);
+    if (block[0] == 0) {
+        b.noticeKind = 0;
+        b.sampleRate = block[1];
+        b.channels = block[2] & 0xFFFF;
+        const uint32_t bytes = block[2] >> 16;
+        b.format = 0;
+        if (b.channels >= 1 && b.channels <= 2 && bytes >= 1 && bytes <= 2)
+            b.format = uint8_t((bytes - 1) * 2 + b.channels);
+        if (b.format == 0) b.formatRejected = true;
+        return;
+    }
+    if (!b.songPlaying) return;
+    b.noticeKind = block[0];
+    ++b.dataNotices;
+}
+
+void attachMusicGraph(Sound& sound, MusicGraph* graph) {
+    sound.mp3.graph = graph;
+    if (graph) graph->setTapClient(&sound.mp3.hook);
+}
+
+void decodedSongPlaying(Sound& sound, bool playing) {
+    SampleBuffer& b = sound.mp3;
+    std::lock_guard<std::recursive_mutex> lock(b.lock);
+    b.songPlaying = playing;
+    if (!playing) b.noticeKind = 0;
+}
+
+void decodedSeek(Sound& sound, double seconds) {
+    SampleBuffer& b = sound.mp3;
+    b.seekOffset = seconds;
+    b.decidedTime = 0;
+    sound.listen.lastRequestTime = -1;
+    std::lock_guard<std::recursive_mutex> lock(b.lock);
+    b.noticeKind = 0;  // the tap starts again with a format notice
+}
+
+void reportDecodedFormat(Sound& sound, Services& services) {
+    bool rejected;
+    {
+        std::lock_guard<std::recursive_mutex> lock(sound.mp3.lock);
+        rejected = sound.mp3.formatRejected;
+        sound.mp3.formatRejected = false;
+    }
+    if (rejected) services.showAlert("Unrecognized sound format!");
 }
 
 namespace {
@@ -247,9 +348,32 @@ BeatReading detectBeat(Sound& sound, const VisualState& vs, uint32_t now) {
     ListenState& l = sound.listen;
     const int sensitivity = vs.get(vs::BeatSensitivity);
     if (sound.edition == Edition::MP3) {
-        // The player refreshes the analysis once per sample request; this is its decision.
-        const uint8_t x = analyseSound(sound, vs, now);
-        return BeatReading{x, decideBeat(l, x, sensitivity, now)};
+        // As with the capture: one decision per 10 ms of the music heard since the last call,
+        // whatever the tick rate, each on the 2205 samples that end at its moment.
+        DecodedNow d;
+        if (!decodedNow(sound, d)) {
+            l.meterFraction = 0;
+            return BeatReading{};
+        }
+        SampleBuffer& b = sound.mp3;
+        if (d.time < b.decidedTime) b.decidedTime = d.time;  // sought back
+        int64_t pending = (d.time - b.decidedTime) / kDecisionTime;
+        if (pending > int64_t(kMaxCatchUp)) {
+            b.decidedTime += (pending - int64_t(kMaxCatchUp)) * kDecisionTime;
+            pending = int64_t(kMaxCatchUp);
+        }
+        BeatReading result{meterLevel(l), false};
+        for (int64_t k = 0; k < pending; ++k) {
+            b.decidedTime += kDecisionTime;
+            const uint32_t age = uint32_t((d.time - b.decidedTime) / (kTapSecond / 1000));
+            requestDecoded(sound, b.decidedTime, d.span);
+            l.freshSamples = true;
+            measure(sound, vs, now - age);
+            const uint8_t x = meterLevel(l);
+            if (decideBeat(l, x, sensitivity, now)) result.beat = true;
+            if (k == 0 || x > result.level) result.level = x;
+        }
+        return result;
     }
     // One decision per new 10 ms of sound, whatever the tick rate, taken in order over the
     // sound that arrived since the last tick: the detector then sees the same readings on a

@@ -50,7 +50,8 @@ void watchSoundServer(Sound& sound, Services& services, uint32_t tick) {
 }
 
 bool soundAvailable(const Sound& sound) {
-    return sound.edition == Edition::MP3 || sound.devices.inputOpen;
+    if (sound.edition == Edition::MP3) return sound.mp3.graph && sound.mp3.graph->isOpen();
+    return sound.devices.inputOpen;
 }
 
 }  // namespace korel

@@ -11,9 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "persist/visual_state.h"
+#include "platform/music_graph.h"
 #include "platform/sound_input.h"
 #include "platform/surface.h"
 #include "platform/types.h"
@@ -135,12 +137,37 @@ struct ListenState {
     std::array<double, kSampleBufferSamples> sinTable{};
 };
 
-// MP3 edition: the decoded samples the sample filter delivers (-128..128, newest last), with the
-// rate and channel count of its latest format notice.
+// MP3 edition: the decoded samples the playback graph's tap delivers (-128..128, newest last),
+// with the rate and channel count of its latest format notice.
+//
+// The graph is safe to call from the program's thread while its streaming thread runs; `lock`
+// guards the notice record the streaming thread writes. It is never held across a call into the
+// graph, which may be waiting for its own lock on the streaming thread. `samples` and the rest
+// belong to the program's thread.
 struct SampleBuffer {
     std::array<double, kSampleBufferSamples + 1> samples{};
+    MusicGraph* graph = nullptr;  // none: songs play without analysis
+    std::recursive_mutex lock;  // a headless graph reports on the caller's thread
+    // --- Written under `lock` by the notices ---
     uint32_t sampleRate = 0;
     uint32_t channels = 0;
+    uint32_t noticeKind = 0;       // word 0 of the latest notice: 0 format, else data
+    uint8_t format = 0;            // 1 mono 8-bit, 2 stereo 8-bit, 3 mono 16-bit, 4 stereo 16-bit
+    bool songPlaying = false;      // data notices count only while a song plays
+    bool formatRejected = false;   // a format notice of no known format; said once on the main thread
+    uint32_t dataNotices = 0;      // the auto-reset event: moves with each data notice
+    // --- The program's thread ---
+    double seekOffset = 0;         // where the last seek went (s); the tap's time restarts there
+    int64_t decidedTime = 0;       // tap time (100 ns) of the last beat decision
+    uint32_t seenDataNotices = 0;
+
+    // The tap's client: records the notices.
+    struct Hook : TapClient {
+        explicit Hook(SampleBuffer& b) : buffer(b) {}
+        void notice(const TapNotice& block) override;
+        SampleBuffer& buffer;
+    };
+    Hook hook{*this};
 };
 
 // The sound subsystem's record. It must not move while capture runs (the platform writes the
@@ -237,6 +264,16 @@ double frequencyMagnitude(Sound& sound, const VisualState& vs, double frequency)
 // order (the MP3 edition: one on the latest analysis). Returns the highest reading and whether
 // any of them was a beat.
 BeatReading detectBeat(Sound& sound, const VisualState& vs, uint32_t now);
+// MP3 edition: the playback graph the analysis reads (null: none); its tap reports to
+// sound.mp3.hook.
+void attachMusicGraph(Sound& sound, MusicGraph* graph);
+// MP3 edition: a song starts or stops playing (data notices count only while one plays), and the
+// graph was sought to `seconds` (its tap starts again at time 0 there).
+void decodedSongPlaying(Sound& sound, bool playing);
+void decodedSeek(Sound& sound, double seconds);
+// MP3 edition: says "Unrecognized sound format!" once after a notice of a format the analysis
+// does not know. Called on the program's thread.
+void reportDecodedFormat(Sound& sound, Services& services);
 // A song (or the LIVE animation) starts; the music stops.
 void listenSongStart(ListenState& listen);
 void listenMusicStop(ListenState& listen);
