@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace korel {
 
@@ -24,8 +25,11 @@ bool AudioFileReader::open(const std::string& path, GraphFailure& failure) {
         failure = {"RF", 0, "the file holds no playable sound"};
         return false;
     }
-    // Float data is taken as -1..1 (full scale), not scaled by the file's peak.
-    sf_command(f, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_FALSE);
+    // The library hands float data to 16-bit reads unscaled (or scaled by the file's peak):
+    // such files are read as float and brought to full scale here.
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    floats_ = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
+    if (floats_) scratch_.assign(kScratchFrames * size_t(info.channels), 0.0f);
     file_ = f;
     rate_ = info.samplerate;
     channels_ = info.channels;
@@ -38,10 +42,28 @@ void AudioFileReader::close() {
     file_ = nullptr;
     rate_ = channels_ = 0;
     frames_ = 0;
+    floats_ = false;
 }
 
 size_t AudioFileReader::read(int16_t* out, size_t frames) {
     if (!file_ || !out || frames == 0) return 0;
+    if (floats_) {
+        size_t done = 0;
+        while (done < frames) {
+            const size_t want = std::min(frames - done, kScratchFrames);
+            const sf_count_t n = sf_readf_float(handle(file_), scratch_.data(), sf_count_t(want));
+            if (n <= 0) break;
+            const size_t values = size_t(n) * size_t(channels_);
+            int16_t* to = out + done * size_t(channels_);
+            for (size_t i = 0; i < values; ++i) {
+                const float v = std::clamp(scratch_[i], -1.0f, 1.0f) * 32767.0f;
+                to[i] = int16_t(std::lrint(v));
+            }
+            done += size_t(n);
+            if (size_t(n) < want) break;
+        }
+        return done;
+    }
     const sf_count_t n = sf_readf_short(handle(file_), out, sf_count_t(frames));
     return n > 0 ? size_t(n) : 0;
 }

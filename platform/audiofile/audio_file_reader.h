@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/music_graph.h"
 
@@ -36,9 +37,13 @@ class AudioFileReader {
     bool seek(uint64_t frame);
 
   private:
+    static constexpr size_t kScratchFrames = 1024;
+
     void* file_ = nullptr;  // SNDFILE*, kept out of this header
     int rate_ = 0, channels_ = 0;
     uint64_t frames_ = 0;
+    bool floats_ = false;
+    std::vector<float> scratch_;  // float files' samples on their way to 16 bits
 };
 
 }  // namespace korel

@@ -25,6 +25,7 @@ bool HeadlessMusicGraph::open(const std::string& path, GraphFailure& failure) {
 void HeadlessMusicGraph::close() {
     if (isOpen()) ++calls.closes;
     reader_.close();
+    tap_.reset();
     path_.clear();
     state_ = GraphState::Stopped;
     seekFrame_ = decoded_ = 0;

@@ -249,6 +249,7 @@ struct PulseMusicGraph::Impl {
         }
         std::lock_guard decode(decodeMutex);
         reader.close();
+        tap.reset();
         path.clear();
         rate = channels = 0;
         frames = 0;
