@@ -82,6 +82,7 @@ struct PulseMusicGraph::Impl {
     // The clock the position falls back on when the server cannot say.
     double clockBase = 0;
     Clock::time_point clockStamp{};
+    double runFloor = 0;  // the position when the output last started: it never goes below
 
     Impl() {
         loop = pa_threaded_mainloop_new();
@@ -202,7 +203,8 @@ struct PulseMusicGraph::Impl {
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_MEDIA_NAME, fileName(path).c_str());
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
-        stream = pa_stream_new_with_proplist(context, "Korel music", &spec, &map, props);
+        // No name of its own: the proplist's media name (the file's) is the stream's name.
+        stream = pa_stream_new_with_proplist(context, nullptr, &spec, &map, props);
         pa_proplist_free(props);
         if (!stream) {
             reason = std::string("the sound stream could not be created: ") +
@@ -256,7 +258,7 @@ struct PulseMusicGraph::Impl {
         seekFrame = decoded = 0;
         ended = triggered = false;
         state = GraphState::Stopped;
-        clockBase = 0;
+        clockBase = runFloor = 0;
     }
 
     // The streaming thread: decodes as much as the stream has room for, through the tap.
@@ -312,24 +314,32 @@ struct PulseMusicGraph::Impl {
         return length > 0 ? std::min(at, length) : at;
     }
 
+    // What is heard: the frames the server has taken from the stream since the seek, less
+    // what waits in the sink, carried on by the clock since the server said so. (The stream's
+    // own clock is not used: it never goes back, and moving the stream or a flush rewinds the
+    // read index.) Outside Running the position is the one held when the output stopped.
     double position() {
+        if (state != GraphState::Running) return clockPosition();
         Locked lock(loop);
-        pa_usec_t latency = 0;
-        int negative = 0;
-        if (streamReady() && pa_stream_get_latency(stream, &latency, &negative) == 0) {
-            // What is heard is what was written less what still waits in the server.
-            const double buffered = negative ? 0.0 : double(latency) * rate / 1e6;
-            const double heard = std::clamp(double(written) - buffered, 0.0, double(written));
-            clockBase = (double(seekFrame) + heard) / rate;
+        const pa_timing_info* ti = streamReady() ? pa_stream_get_timing_info(stream) : nullptr;
+        if (ti && !ti->read_index_corrupt && !ti->write_index_corrupt) {
+            // The client counts its writes into write_index: the seek's first frame went there.
+            const int64_t start = ti->write_index - int64_t(written * frameBytes);
+            double heard = double(ti->read_index - start) / double(frameBytes) -
+                           double(ti->sink_usec) * rate / 1e6;
+            if (ti->playing) heard += double(pa_timeval_age(&ti->timestamp)) * rate / 1e6;
+            heard = std::clamp(heard, 0.0, double(written));
+            const double at = std::max((double(seekFrame) + heard) / rate, runFloor);
+            clockBase = at;
             clockStamp = Clock::now();
-            return clockBase;
+            return at;
         }
         return clockPosition();
     }
 
-    // Holds the fallback clock where it is now (before a change of state).
+    // Holds the position where it is now (before a change of state).
     void holdClock() {
-        clockBase = clockPosition();
+        clockBase = runFloor = position();
         clockStamp = Clock::now();
     }
 
@@ -356,10 +366,13 @@ struct PulseMusicGraph::Impl {
             ended = triggered = false;
             tap.reset();
         }
-        if (streamReady()) sendOnly(pa_stream_flush(stream, nullptr, nullptr));
+        if (streamReady()) {
+            sendOnly(pa_stream_flush(stream, nullptr, nullptr));
+            sendOnly(pa_stream_update_timing_info(stream, nullptr, nullptr));
+        }
         written = 0;
         seekFrame = frame;
-        clockBase = double(frame) / rate;
+        clockBase = runFloor = double(frame) / rate;
         clockStamp = Clock::now();
         return true;
     }
@@ -417,6 +430,9 @@ bool PulseMusicGraph::run() {
     if (g.state != GraphState::Running) {
         g.holdClock();
         g.state = GraphState::Running;
+        // The output starts from here: no frame counts as heard from before.
+        Locked lock(g.loop);
+        if (g.streamReady()) sendOnly(pa_stream_update_timing_info(g.stream, nullptr, nullptr));
     }
     g.cork(false);
     return g.outputReady();
@@ -425,8 +441,7 @@ bool PulseMusicGraph::run() {
 bool PulseMusicGraph::pause() {
     Impl& g = *impl_;
     if (!isOpen()) return false;
-    g.clockBase = g.position();
-    g.clockStamp = Clock::now();
+    g.holdClock();
     g.state = GraphState::Paused;
     g.cork(true);
     return g.outputReady();
@@ -435,7 +450,8 @@ bool PulseMusicGraph::pause() {
 bool PulseMusicGraph::stop() {
     Impl& g = *impl_;
     if (!isOpen()) return false;
-    const double at = g.position();
+    g.holdClock();
+    const double at = g.clockBase;
     g.state = GraphState::Stopped;
     g.cork(true);
     // The flush drops what was buffered: decoding starts again at what was heard.
