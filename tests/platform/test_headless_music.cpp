@@ -146,6 +146,30 @@ TEST_F(HeadlessMusic, ACompressedFileMadeByTheWriterPlays) {
     EXPECT_LT(loudest, 90.0);
 }
 
+TEST_F(HeadlessMusic, FilesMadeByOtherToolsPlay) {
+    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg";
+    // A half-scale 441 Hz tone, 2 s of stereo, in each compressed format ffmpeg can make here.
+    for (const char* ext : {"mp3", "ogg", "opus", "flac"}) {
+        const std::string path = folder.path + "/tone." + ext;
+        // The source tone is at 1/8 of full scale.
+        const std::string make = std::string("ffmpeg -v error -y -f lavfi -i "
+                                             "'sine=frequency=441:sample_rate=48000:duration=2' "
+                                             "-af volume=4 -ac 2 '") + path + "'";
+        if (std::system(make.c_str()) != 0) continue;
+        ASSERT_TRUE(graph.open(path, failure)) << ext << ": " << failure.reason;
+        log.take();
+        ASSERT_TRUE(graph.run());
+        const std::vector<TapNotice> n = log.take();
+        ASSERT_FALSE(n.empty()) << ext;
+        EXPECT_EQ(n[0][2], 2u | 2u << 16) << ext;
+        EXPECT_NEAR(graph.duration(), 2.0, 0.1) << ext;
+        platform.advance(1000);
+        double loudest = 0;
+        for (double v : samples(kSecond / 2)) loudest = std::max(loudest, std::abs(v));
+        EXPECT_NEAR(loudest, 64.0, 8.0) << ext;
+    }
+}
+
 TEST_F(HeadlessMusic, FilesThatCannotBePlayedFailWithTheirReason) {
     EXPECT_FALSE(graph.open(folder.path + "/missing.mp3", failure));
     EXPECT_EQ(failure.tag, "RF");
