@@ -49,8 +49,11 @@ void SampleTap::feed(const int16_t* pcm, size_t frames, int channels, int rate,
             const uint64_t from = std::max(head_, firstKept > kRingSamples ? firstKept - kRingSamples : 0);
             for (uint64_t k = from; k < firstKept; ++k) ring_[k % kRingSamples] = 0.0;
         }
-        // Only the last ring's worth of a huge block survives anyway.
-        const uint64_t start = std::max(firstKept, endKept > kRingSamples ? endKept - kRingSamples : 0);
+        // Only the last ring's worth of a huge block survives anyway, and a block from before
+        // what the ring holds must not overwrite newer samples.
+        const uint64_t newest = std::max(head_, endKept);
+        const uint64_t start =
+            std::max(firstKept, newest > kRingSamples ? newest - kRingSamples : 0);
         const double scale = 128.0 / 32768.0 / double(channels);
         for (uint64_t k = start; k < endKept; ++k) {
             const int16_t* f = pcm + size_t(k * c - firstFrame) * c;

@@ -280,7 +280,8 @@ struct PulseMusicGraph::Impl {
                 }
                 atEnd = ended;
             }
-            if (atEnd || room < std::min(kMinWriteFrames, kBlockFrames)) {
+            // Slow streams have small buffers: a tenth of a second is always worth a write.
+            if (atEnd || room < std::min(kMinWriteFrames, size_t(rate) / 10 + 1)) {
                 std::this_thread::sleep_for(kIdle);
                 continue;
             }

@@ -101,6 +101,12 @@ TEST(SampleTap, WhatIsNotHeldIsZero) {
     out = request(tap, timeOf(newest, 44100, 2));
     EXPECT_EQ(out.front(), 32.0);
     EXPECT_EQ(out.back(), 32.0);
+    // A block from long before what is held changes nothing.
+    // (Its samples would land in the slots of samples kRingSamples later, which are held.)
+    feedLevel(tap, 44100, 2, 0, 4096, -8192);
+    out = request(tap, timeOf(SampleTap::kRingSamples, 44100, 2));
+    EXPECT_EQ(out.front(), 32.0);
+    EXPECT_EQ(out.back(), 32.0);
     // A gap in the stream is silence.
     SampleTap gap;
     feedLevel(gap, 44100, 1, 0, 100, 8192);
