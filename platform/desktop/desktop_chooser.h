@@ -1,0 +1,28 @@
+// The desktop's file chooser: GTK 3's native open dialog, started on first use.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korel::desktop {
+
+class FileChooser {
+public:
+    // Runs the dialog modally until the user picks a file or cancels. False when cancelled or
+    // when GTK cannot start (no display); `path` is then unchanged.
+    bool chooseOpenFile(const std::string& title,
+                        const std::vector<std::pair<std::string, std::string>>& filters,
+                        std::string& path);
+
+private:
+    bool started();
+    bool initTried_ = false;
+    bool initOk_ = false;
+};
+
+// The glob patterns one filter pattern is given as, so that it matches without regard to case:
+// the pattern itself, its lower- and upper-case forms and a bracket form ("*.[mM][pP]3").
+std::vector<std::string> caseBlindPatterns(const std::string& pattern);
+
+}  // namespace korel::desktop
