@@ -47,6 +47,47 @@ void drainGtk() {
 
 }  // namespace
 
+void FileChooser::answerNextDialog(const std::string& path) {
+    scripted_ = true;
+    scriptedPath_ = path;
+}
+
+// Polls for the dialog and answers it; the fallback dialog is one of our GTK windows.
+int FileChooser::answerTick(void* data) {
+    auto* self = static_cast<FileChooser*>(data);
+    GtkWidget* dialog = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next)
+        if (GTK_IS_FILE_CHOOSER_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+            dialog = GTK_WIDGET(w->data);
+    g_list_free(windows);
+    if (!dialog) return ++self->scriptedTries_ < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    if (self->scriptedTries_ >= 0) {  // first sight of the dialog
+        self->shown_.title = gtk_window_get_title(GTK_WINDOW(dialog)) ? gtk_window_get_title(GTK_WINDOW(dialog)) : "";
+        self->shown_.filterNames.clear();
+        GSList* filters = gtk_file_chooser_list_filters(chooser);
+        for (GSList* f = filters; f; f = f->next)
+            if (const char* name = gtk_file_filter_get_name(GTK_FILE_FILTER(f->data)))
+                self->shown_.filterNames.emplace_back(name);
+        g_slist_free(filters);
+        self->scriptedTries_ = -1;
+        if (self->scriptedPath_.empty()) {
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+            return G_SOURCE_REMOVE;
+        }
+        gtk_file_chooser_set_filename(chooser, self->scriptedPath_.c_str());
+    }
+    // Selecting a file completes once its folder has been read.
+    char* now = gtk_file_chooser_get_filename(chooser);
+    const bool selected = now && self->scriptedPath_ == now;
+    g_free(now);
+    if (!selected && --self->scriptedTries_ > -200) return G_SOURCE_CONTINUE;
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    return G_SOURCE_REMOVE;
+}
+
 bool FileChooser::chooseOpenFile(const std::string& title,
                                  const std::vector<std::pair<std::string, std::string>>& filters,
                                  std::string& path) {
@@ -78,6 +119,11 @@ bool FileChooser::chooseOpenFile(const std::string& title,
         first = false;
     }
 
+    if (scripted_) {
+        scripted_ = false;
+        scriptedTries_ = 0;
+        g_timeout_add(20, &FileChooser::answerTick, this);
+    }
     bool chosen = false;
     if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         if (char* file = gtk_file_chooser_get_filename(chooser)) {

@@ -15,10 +15,24 @@ public:
                         const std::vector<std::pair<std::string, std::string>>& filters,
                         std::string& path);
 
+    // For tests: the next dialog is answered by the program itself once it shows, with `path`
+    // (empty: cancelled). What the dialog showed is kept in shown().
+    void answerNextDialog(const std::string& path);
+    struct Shown {
+        std::string title;
+        std::vector<std::string> filterNames;
+    };
+    const Shown& shown() const { return shown_; }
+
 private:
     bool started();
     bool initTried_ = false;
     bool initOk_ = false;
+    bool scripted_ = false;
+    std::string scriptedPath_;
+    int scriptedTries_ = 0;
+    Shown shown_;
+    static int answerTick(void* self);
 };
 
 // The glob patterns one filter pattern is given as, so that it matches without regard to case:
