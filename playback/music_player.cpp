@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <mutex>
 
 #include "persist/program_files.h"
 #include "platform/files.h"
@@ -135,10 +136,31 @@ void MusicPlayer::recordGraphFailure(const GraphFailure& failure) {
     if (!failure.tag.empty()) appendErrorLine(services_, failure.tag, failure.code);
 }
 
+std::unique_lock<std::mutex> MusicPlayer::lockGraph() {
+    return graphLock_ ? std::unique_lock<std::mutex>(*graphLock_) : std::unique_lock<std::mutex>();
+}
+
+bool MusicPlayer::graphOpen() {
+    if (!graph_) return false;
+    auto lock = lockGraph();
+    return graph_->isOpen();
+}
+
+void MusicPlayer::setRunning(bool playing, bool paused) {
+    auto lock = lockGraph();
+    playing_ = playing;
+    paused_ = paused;
+}
+
 bool MusicPlayer::openSong(const std::string& path) {
     if (!graph_) return true;
     GraphFailure failure;
-    if (graph_->open(path, failure)) return true;
+    bool opened;
+    {
+        auto lock = lockGraph();
+        opened = graph_->open(path, failure);
+    }
+    if (opened) return true;
     recordGraphFailure(failure);
     const std::string& tag = failure.tag;
     if (tag == "CI" || tag == "QI" || tag == "GH") {
@@ -170,10 +192,18 @@ void MusicPlayer::playSong(size_t index, bool startUp) {
     length_ = kSongLengthWithoutFile;
     bool sounding = false;
     if (entry.isNone()) {
-        if (graph_) graph_->close();
-    } else if (openSong(entry.path) && graph_ && graph_->isOpen()) {
+        if (graph_) {
+            auto lock = lockGraph();
+            graph_->close();
+        }
+    } else if (openSong(entry.path) && graphOpen()) {
         sounding = true;
-        const double ms = graph_->duration() * 1000.0;
+        double seconds;
+        {
+            auto lock = lockGraph();
+            seconds = graph_->duration();
+        }
+        const double ms = seconds * 1000.0;
         if (std::isfinite(ms) && ms >= 1.0 && ms < 4.0e9) length_ = uint32_t(ms);
     }
 
@@ -183,21 +213,27 @@ void MusicPlayer::playSong(size_t index, bool startUp) {
     host_.songStarting(entry, otherSong);
 
     setStartTick(services_.platform().tickCount());
-    playing_ = true;
-    paused_ = false;
+    setRunning(true, false);
     pauseTime_ = 0;
-    if (sounding && !(graph_->seek(0) && graph_->run()))
-        services_.showAlert("Unable to play sound file!");
+    bool ran = true;
+    if (sounding) {
+        auto lock = lockGraph();
+        ran = graph_->seek(0) && graph_->run();
+    }
+    if (!ran) services_.showAlert("Unable to play sound file!");
     host_.songFieldsChanged();
 }
 
 void MusicPlayer::pauseSong() {
     if (!playing_) return;
-    if (graph_ && graph_->isOpen() && !graph_->pause())
-        services_.showAlert("Unable to pause sound file!");
+    bool held = true;
+    if (graphOpen()) {
+        auto lock = lockGraph();
+        held = graph_->pause();
+    }
+    if (!held) services_.showAlert("Unable to pause sound file!");
     pauseTime_ = services_.platform().tickCount() - startTick_;
-    playing_ = false;
-    paused_ = true;
+    setRunning(false, true);
     host_.songFieldsChanged();
 }
 
@@ -205,22 +241,27 @@ void MusicPlayer::resumeSong() {
     if (!paused_ || winding_) return;
     // The start tick moves on by the time spent paused.
     setStartTick(services_.platform().tickCount() - pauseTime_);
-    if (graph_ && graph_->isOpen() && !graph_->run())
-        services_.showAlert("Unable to play sound file!");
-    playing_ = true;
-    paused_ = false;
+    bool ran = true;
+    if (graphOpen()) {
+        auto lock = lockGraph();
+        ran = graph_->run();
+    }
+    if (!ran) services_.showAlert("Unable to play sound file!");
+    setRunning(true, false);
     host_.songFieldsChanged();
 }
 
 void MusicPlayer::stopSong(bool refreshUi) {
-    if (graph_ && graph_->isOpen()) {
+    bool stopped = true;
+    if (graphOpen()) {
+        auto lock = lockGraph();
         graph_->pause();
         graph_->seek(0);
         graph_->state();
-        if (!graph_->stop()) services_.showAlert("Unable to stop sound file!");
+        stopped = graph_->stop();
     }
-    playing_ = false;
-    paused_ = false;
+    if (!stopped) services_.showAlert("Unable to stop sound file!");
+    setRunning(false, false);
     winding_ = false;
     nextAfterTextEntry_ = false;
     pauseTime_ = 0;
@@ -285,9 +326,11 @@ bool MusicPlayer::beginWind(int direction) {
     }
     const uint32_t base = songTime();
     windWasPaused_ = paused_;
-    if (playing_ && graph_ && graph_->isOpen()) graph_->pause();
-    playing_ = false;
-    paused_ = true;
+    if (playing_ && graphOpen()) {
+        auto lock = lockGraph();
+        graph_->pause();
+    }
+    setRunning(false, true);
     pauseTime_ = base;
     winding_ = true;
     windDir_ = dir;
@@ -316,15 +359,17 @@ void MusicPlayer::endWind() {
     winding_ = false;
     const uint32_t target = uint32_t(windTarget_);
     host_.songWound(target, windDir_ < 0);
-    if (graph_ && graph_->isOpen()) {
+    bool ran = true;
+    if (graphOpen()) {
+        auto lock = lockGraph();
         graph_->pause();
         graph_->seek(target / 1000.0);
         graph_->resetTap();
-        if (!graph_->run()) services_.showAlert("Unable to play sound file!");
+        ran = graph_->run();
     }
+    if (!ran) services_.showAlert("Unable to play sound file!");
     setStartTick(services_.platform().tickCount() - target);
-    playing_ = true;
-    paused_ = false;
+    setRunning(true, false);
     if (windWasPaused_) pauseSong();
     host_.songFieldsChanged();
 }

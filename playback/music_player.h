@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "core/services.h"
@@ -45,6 +46,10 @@ public:
     MusicPlayer(Services& services, MusicGraph* graph, PlayerHost& host);
     MusicPlayer(const MusicPlayer&) = delete;
     MusicPlayer& operator=(const MusicPlayer&) = delete;
+
+    // The lock the tap's notices take: every graph call and every change of the playing and
+    // paused flags is made under it (never while an alert is up). Null: no lock.
+    void setGraphLock(std::mutex* lock) { graphLock_ = lock; }
 
     // --- The songlist ------------------------------------------------------------------
     // The list to load at the first play (the preferences' songlist name).
@@ -99,12 +104,16 @@ public:
     // 0 when stopped.
     uint32_t songTime();
     uint32_t songLength() const { return length_; }
+    // Other threads read these under the graph lock.
     bool playing() const { return playing_; }
     bool paused() const { return paused_; }
     // 1-based number of the current entry.
     int trackNumber() const { return int(list_.current) + 1; }
 
 private:
+    std::unique_lock<std::mutex> lockGraph();
+    bool graphOpen();
+    void setRunning(bool playing, bool paused);
     bool ensureLoaded();
     void recordGraphFailure(const GraphFailure& failure);
     void setStartTick(uint32_t tick);
@@ -114,6 +123,7 @@ private:
     Services& services_;
     MusicGraph* graph_;
     PlayerHost& host_;
+    std::mutex* graphLock_ = nullptr;
     Songlist list_;
     std::string wantedList_ = kFirstSonglistName;
     bool loaded_ = false;

@@ -236,6 +236,40 @@ TEST(MusicPlayer, TheChooserInsertsAndTheListIsSaved) {
     EXPECT_EQ(r.player.songlist().currentEntry().name, "x");
 }
 
+TEST(MusicPlayer, GraphCallsTakeTheTapLockButAlertsDoNot) {
+    Rig r;
+    std::mutex lock;
+    r.player.setGraphLock(&lock);
+    r.graph.expectLocked = &lock;
+    struct LockingServices : test::TestServices {
+        std::mutex* lock = nullptr;
+        int alertsUnderLock = 0;
+        void showAlert(std::string_view text) override {
+            if (!test::FakeMusicGraph::takeable(*lock)) ++alertsUnderLock;
+            TestServices::showAlert(text);
+        }
+    };
+    LockingServices sv;
+    sv.lock = &lock;
+    MusicPlayer player(sv, &r.graph, r.host);
+    player.setGraphLock(&lock);
+    ASSERT_TRUE(player.insertSong(r.song("a.mp3")));
+    sv.headless().advance(500);
+    player.pauseSong();
+    player.resumeSong();
+    ASSERT_TRUE(player.beginWind(1));
+    sv.headless().advance(300);
+    player.windPass();
+    player.endWind();
+    r.graph.failNext = GraphFailure{"RF", 2, ""};
+    player.playSong(0);
+    EXPECT_EQ(sv.alerts.size(), 2u);
+    player.stopSong(true);
+    EXPECT_GT(r.graph.runs, 1);
+    EXPECT_EQ(r.graph.unlockedCalls, 0);
+    EXPECT_EQ(sv.alertsUnderLock, 0);
+}
+
 TEST(MusicPlayer, ScreenSaverRunsStartOnARandomEntry) {
     Rig r;
     for (const char* n : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) ASSERT_TRUE(r.player.insertSong(r.song(n)));
