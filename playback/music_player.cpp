@@ -207,9 +207,9 @@ void MusicPlayer::playSong(size_t index, bool startUp) {
         if (std::isfinite(ms) && ms >= 1.0 && ms < 4.0e9) length_ = uint32_t(ms);
     }
 
-    const bool otherSong = !hasStarted_ || lastStarted_ != index;
+    const bool otherSong = !hasStarted_ || lastStartedPath_ != entry.path;
     hasStarted_ = true;
-    lastStarted_ = index;
+    lastStartedPath_ = entry.path;
     host_.songStarting(entry, otherSong);
 
     setStartTick(services_.platform().tickCount());

@@ -21,7 +21,7 @@ class PlayerHost {
 public:
     virtual ~PlayerHost() = default;
     // A song starts at song time 0: take the style for the song, start a fresh event list and
-    // restart listening. `otherSong` is false when the same entry starts again.
+    // restart listening. `otherSong` is false when the same file starts again.
     virtual void songStarting(const SongEntry& entry, bool otherSong) = 0;
     // The song was stopped: the song time, the last beat and the event list go back to 0.
     virtual void songStopped() {}
@@ -131,7 +131,7 @@ private:
     bool playing_ = false;
     bool paused_ = false;
     bool hasStarted_ = false;
-    size_t lastStarted_ = 0;
+    std::string lastStartedPath_;
     uint32_t startTick_ = 0;
     uint32_t pauseTime_ = 0;
     uint32_t length_ = kSongLengthWithoutFile;

@@ -88,8 +88,8 @@ bool decodeSonglist(const Bytes& file, std::vector<SongEntry>& entries, std::str
 bool loadSonglistFile(Services& services, Songlist& list, const std::string& name) {
     Bytes file;
     const std::string path = makeFileName(services, FileKind::Songlist, name);
-    const size_t maxBytes = kSonglistHeaderSize + kMaxSongs * kSongEntrySize;
-    int e = readWholeFile(path, file, maxBytes + 4096);
+    // A list is read by its count; anything much larger than the largest list is not one.
+    int e = readWholeFile(path, file, 1u << 20);
     if (e != 0) {
         reportFileError(services, e);
         return false;
