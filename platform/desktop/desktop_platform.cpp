@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/desktop/desktop_beep.h"
+#include "platform/desktop/desktop_chooser.h"
 #include "platform/desktop/desktop_fonts.h"
 #include "platform/desktop/desktop_keys.h"
 #include "platform/desktop/pixel_expand.h"
@@ -807,6 +808,18 @@ Fonts& DesktopPlatform::fonts() {
 
 void DesktopPlatform::beep() {
     if (beeper_) beeper_->beep();
+}
+
+bool DesktopPlatform::chooseOpenFile(WindowId owner, const std::string& title,
+                                     const std::vector<std::pair<std::string, std::string>>& filters,
+                                     std::string& path) {
+    (void)owner;  // GTK cannot parent its dialog to our windows; it is modal to the program
+    if (!chooser_) chooser_ = std::make_unique<desktop::FileChooser>();
+    const bool chosen = chooser_->chooseOpenFile(title, filters, path);
+    // Input given to our windows while the dialog was up is not meant for them.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL);
+    return chosen;
 }
 
 // --- Inspection ---------------------------------------------------------------------------

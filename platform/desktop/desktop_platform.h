@@ -44,6 +44,7 @@ class TtfFonts;
 class Beeper;
 class X11Desktop;
 class TerminateWatch;
+class FileChooser;
 struct DesktopWindow;
 }  // namespace desktop
 
@@ -98,6 +99,9 @@ class DesktopPlatform : public Platform {
     Fonts& fonts() override;
 
     void beep() override;
+    bool chooseOpenFile(WindowId owner, const std::string& title,
+                        const std::vector<std::pair<std::string, std::string>>& filters,
+                        std::string& path) override;
 
     // --- Inspection (tests and diagnostics) ---------------------------------------------
     // The 32-bit copy of what the window shows at canvas pixel (x, y) (0xAARRGGBB); 0 outside.
@@ -168,6 +172,7 @@ class DesktopPlatform : public Platform {
     std::unique_ptr<desktop::Beeper> beeper_;
     std::unique_ptr<desktop::X11Desktop> x11_;
     std::unique_ptr<desktop::TerminateWatch> terminate_;
+    std::unique_ptr<desktop::FileChooser> chooser_;  // made at the first use
     // The modifiers of the last key-down: the text it types follows it in the queue, by which
     // time the keys may have been let go, so the text takes them from here.
     uint16_t lastKeyMods_ = 0;

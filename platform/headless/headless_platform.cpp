@@ -340,6 +340,18 @@ void HeadlessPlatform::pushClose(WindowId w) {
     pushEvent(e);
 }
 
+bool HeadlessPlatform::chooseOpenFile(
+    WindowId owner, const std::string& title,
+    const std::vector<std::pair<std::string, std::string>>& filters, std::string& path) {
+    chooserCalls_.push_back(ChooserCall{owner, title, filters});
+    if (chosenFiles_.empty()) return false;
+    std::string answer = std::move(chosenFiles_.front());
+    chosenFiles_.pop_front();
+    if (answer.empty()) return false;
+    path = std::move(answer);
+    return true;
+}
+
 bool HeadlessPlatform::pollEvent(Event& out) {
     while (!queue_.empty()) {
         out = queue_.front();

@@ -63,6 +63,15 @@ public:
     bool snapshotPng(WindowId w, const std::string& path) const;
     // When set, createWindow fails for windows of this title (to test fatal start-up paths).
     void failWindowsTitled(const std::string& title) { failTitle_ = title; }
+    // The file chooser's answers, taken in order; an empty path answers as a cancel. With none
+    // queued the chooser is cancelled.
+    void queueChosenFile(const std::string& path) { chosenFiles_.push_back(path); }
+    struct ChooserCall {
+        WindowId owner = kNoWindow;
+        std::string title;
+        std::vector<std::pair<std::string, std::string>> filters;
+    };
+    const std::vector<ChooserCall>& chooserCalls() const { return chooserCalls_; }
     // The windows' icon as last set, and its clear index.
     const Surface& windowIcon() const { return icon_; }
     uint8_t windowIconClear() const { return iconClear_; }
@@ -102,6 +111,9 @@ public:
     void setBusyCursor(bool busy) override { busy_ = busy; }
     Fonts& fonts() override { return fonts_; }
     void beep() override { ++beeps_; }
+    bool chooseOpenFile(WindowId owner, const std::string& title,
+                        const std::vector<std::pair<std::string, std::string>>& filters,
+                        std::string& path) override;
 
 private:
     struct Window {
@@ -143,6 +155,8 @@ private:
     std::string failTitle_;
     Surface icon_;
     uint8_t iconClear_ = 0;
+    std::deque<std::string> chosenFiles_;
+    std::vector<ChooserCall> chooserCalls_;
 };
 
 // Writes RGB pixels (width x height, rows top down) as a PNG. False on failure.
