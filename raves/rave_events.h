@@ -60,7 +60,9 @@ struct RaveState {
     VisualState songStart{};     // the state when the song started (a rave file's header)
     VisualState userState{};     // the user's own settings while a rave's are in force
     bool userStateAside = false;
-    bool raveLoaded = false;     // the song started with an attached rave
+    // The song plays an attached rave (loaded at its start, or saved since): a replay is of
+    // that rave rather than of the song's own recording after a rewind.
+    bool raveLoaded = false;
     bool applyingSongStart = false;
 };
 
