@@ -54,6 +54,14 @@ TEST(RaveFile, RoundTripsByteForByteInBothEditions) {
         EXPECT_EQ(back->events[4].next, kRaveEnd);
         EXPECT_EQ(back->events[4].previous, 3);
 
+        // The identity block is skipped: a rave saved with another songlist reads the same.
+        Bytes other = file;
+        std::fill(other.begin() + 4, other.begin() + long(4 + id), uint8_t(0x5A));
+        auto fromOther = std::make_unique<RaveState>();
+        ASSERT_TRUE(decodeRaveFile(other, edition, start, *fromOther));
+        fromOther->songStart = start;
+        EXPECT_EQ(encodeRaveFile(*fromOther, edition, identity), file);
+
         // "R": no identity block; the same rave.
         Bytes bare = file;
         bare.erase(bare.begin() + 4, bare.begin() + long(4 + id));
