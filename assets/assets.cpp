@@ -135,6 +135,9 @@ void finishLoad(Services& services, VisualState& state, AssetHooks& hooks, Asset
     bool effect = kind == AssetKind::BrushEffect || kind == AssetKind::ColourEffect;
     if (services.edition() != Edition::LIVE) {
         hooks.recordAssetLoad(raveCategory(kind, slot), effect ? 0 : slot, name, options.raveMode);
+        if (RaveRecorder* recorder = hooks.raveRecorder())
+            recorder->recordFileEvent(raveCategory(kind, slot), effect ? 0 : slot, name,
+                                      options.raveMode);
     }
     switch (kind) {
         case AssetKind::Gradient:

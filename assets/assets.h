@@ -26,6 +26,7 @@
 #include "platform/bytes.h"
 #include "platform/surface.h"
 #include "core/services.h"
+#include "raves/rave_recorder.h"
 
 namespace korel {
 
@@ -95,6 +96,14 @@ class AssetHooks {
 
     // The colour strip of the brush range (brushRange true) or the fill range changed.
     virtual void redrawColourStrip(bool /*brushRange*/) {}
+
+    // Loads outside start-up also go to this recorder as file events (null: none; the LIVE
+    // edition never records).
+    void setRaveRecorder(RaveRecorder* recorder) { raveRecorder_ = recorder; }
+    RaveRecorder* raveRecorder() const { return raveRecorder_; }
+
+  private:
+    RaveRecorder* raveRecorder_ = nullptr;
 };
 
 // Shows a load message unless suppressed. (Services::showAlert keeps it during start-up.)

@@ -350,6 +350,7 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
     if (holdMode >= kHoldStore) return hold(code, v, holdMode == kHoldStore);
 
     uint8_t stored = uint8_t(v);
+    const uint8_t replaced = trig_.currentValue[size_t(code - 1)];
     if (trace_) trace_->change(time, code, v);
     switch (code) {
         case kChangeGradient:
@@ -421,7 +422,10 @@ bool TriggerEngine::applyChange(int code, int value, uint32_t time, bool refresh
     trig_.currentValue[size_t(code - 1)] = stored;
     if (userChange) release(code);
     if (refreshUi) host_.redrawControl(code);
-    if (userChange) host_.recordChange(code, v, time);
+    if (userChange) {
+        host_.recordChange(code, v, time);
+        if (recorder_) recorder_->recordChange(code, stored, replaced, time, holdMode);
+    }
     return true;
 }
 
@@ -516,6 +520,7 @@ void TriggerEngine::applyAttachedEffects() {
 void TriggerEngine::countBeat(uint32_t time) {
     ++trig_.beatCount;
     host_.recordBeat(time);
+    if (recorder_) recorder_->recordBeat();
 }
 
 void TriggerEngine::forceBeat(uint32_t time) {

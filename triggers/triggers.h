@@ -14,6 +14,7 @@
 #include "persist/visual_state.h"
 #include "platform/bytes.h"
 #include "core/services.h"
+#include "raves/rave_recorder.h"
 #include "triggers/trigger_host.h"
 
 namespace korel {
@@ -121,6 +122,8 @@ class TriggerEngine {
     TempoState& tempo() { return tempo_; }
     const TempoState& tempo() const { return tempo_; }
     void setTrace(TraceSink* trace) { trace_ = trace; }
+    // Counted beats and applied user changes go to this recorder too (null: none).
+    void setRaveRecorder(RaveRecorder* recorder) { recorder_ = recorder; }
 
     // --- Beats and changes --------------------------------------------------------------
     // One beat at song time `time` with the beat-meter snapshot 0-64 (generated beats pass 64).
@@ -231,6 +234,7 @@ class TriggerEngine {
     VisualState& vs_;
     TriggerHost& host_;
     TraceSink* trace_ = nullptr;
+    RaveRecorder* recorder_ = nullptr;
     TriggerState trig_;
     TempoState tempo_;
 };

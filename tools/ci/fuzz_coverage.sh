@@ -24,6 +24,7 @@ reader() {
     efc) echo engine/effect.cpp engine/program.cpp engine/palette_range.cpp ;;
     fil) echo engine/fill.cpp engine/coded_image.cpp ;;
     gra) echo engine/gradient.cpp ;;
+    rav) echo raves/rave_file.cpp persist/styles.cpp persist/visual_state.cpp ;;
     mvm) echo engine/movement.cpp engine/program.cpp ;;
     *) echo engine ;;
   esac
