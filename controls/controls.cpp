@@ -234,6 +234,16 @@ void Controls::drawRecordingLight() {
     view_.text(228, 57, recording ? "Recording Status: ON" : "Recording Status: OFF", cc::White);
 }
 
+void Controls::redrawSongFields() {
+    if (!state_.visible) return;
+    redrawTitleLine();
+    if (state_.drawnExpanded) {
+        drawFilesBox();
+        view_.present(Rect{kFilesButton.left, kFilesButton.top, kTrackDisplay.right, kTrackDisplay.bottom});
+    }
+    panels_->redrawIf(panel::Music);
+}
+
 void Controls::redrawTitleLine() {
     if (!state_.visible) return;
     drawSongAndRaveFields();
@@ -348,6 +358,23 @@ void Controls::topButton(int index, int modifier) {
             host_.topAction(a, modifier);
             redrawSwitches();
             return;
+        case TopAction::Rewind:
+        case TopAction::FastForward: {
+            // Held down, the song winds on every pass until the release.
+            if (!host_.beginWind(a == TopAction::Rewind ? -1 : 1)) break;
+            Tracker t;
+            t.move = [this](Point) {
+                host_.windPass();
+                panels_->redrawIf(panel::Music);
+            };
+            t.release = [this](Point) {
+                host_.endWind();
+                redrawSongFields();
+                redrawTopRow();
+            };
+            view_.track(std::move(t));
+            return;
+        }
         default:
             host_.topAction(a, modifier);
             break;
@@ -507,6 +534,8 @@ void Controls::halfSecond(uint32_t t) {
         view_.present(kRaveField);
     }
     raveNearEnd_ = nearEnd;
+    // The time fields follow the song whether or not the sound is analysed.
+    panels_->tick(host_.songTime());
     if (state_.drawnExpanded) {
         drawRecordingLight();
         view_.present(Rect{kRecordingLight.left, kRecordingLight.top, 340, kRecordingLight.bottom});

@@ -77,6 +77,9 @@ public:
     // The switches changed: the top row, the Vol./Fre. buttons and the beat meter's field.
     void redrawSwitches();
     void redrawTitleLine();
+    // The song changed (or its list, number or length): the title line, the track display and
+    // MUSIC SETTINGS.
+    void redrawSongFields();
     void redrawRows(Box box);
     void redrawColourStrips();
     void redrawTriggerWidgets(Box box);

@@ -174,6 +174,11 @@ public:
     // A rave is attached to the current song.
     virtual bool raveAttached() { return false; }
     virtual void playerCommand(PlayerCommand command) { (void)command; }
+    // Rewind (-1) and Fastforward (1) held down: begin at the press (false: not now), a pass on
+    // every main-loop turn while held, end at the release.
+    virtual bool beginWind(int direction) { (void)direction; return false; }
+    virtual void windPass() {}
+    virtual void endWind() {}
     // A listed entry of the song (338: index from 0), rave (339), songlist / CD list (340),
     // CD drive (341) or sound-input (342) popup was chosen.
     virtual void chooseListed(int popupId, int index, const std::string& name, bool alt) {

@@ -55,7 +55,8 @@ void Conductor::openTrace(const std::string& path) {
 
 void Conductor::setTrace(TraceSink* trace) { triggers_.setTrace(trace); }
 
-void Conductor::startAnimation(bool firstStart, const std::function<void(const char*)>& progress) {
+void Conductor::startAnimation(bool firstStart, const std::function<void(const char*)>& progress,
+                               bool newFill) {
     // The song time starts now, so the changes the start applies carry song times.
     ShellState& sh = services_.shell();
     sh.songClockOrigin = services_.platform().tickCount();
@@ -68,7 +69,7 @@ void Conductor::startAnimation(bool firstStart, const std::function<void(const c
         // A later start keeps the state and, unless manual mode is on, takes a new random fill.
         const int attachedFill =
             vs_.get(VisualState::attachment(int(vs_.get(vs::CurrentBrush)) - 1) + att::Fill);
-        if (!triggers_.manualMode() && attachedFill == kNone80) {
+        if (newFill && !triggers_.manualMode() && attachedFill == kNone80) {
             int cur = vs_.get(vs::CurrentFill);
             int pick = cur;
             for (int i = 0; i < 100 && pick == cur; ++i) pick = services_.random().below(6) + 1;

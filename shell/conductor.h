@@ -91,13 +91,20 @@ public:
     // --- Songs (LIVE: the animation) ----------------------------------------------------
     // Starts the animation: the first time the last session is restored (every slot loaded,
     // with progress texts on the splash), later the kept state with a new random fill.
-    void startAnimation(bool firstStart, const std::function<void(const char*)>& progress);
+    // `newFill` false: the same song starts again and keeps its fill.
+    void startAnimation(bool firstStart, const std::function<void(const char*)>& progress,
+                        bool newFill = true);
     // LIVE transport.
     void play();
     void pause();
     void stop();
     bool playing() const { return playing_; }
     bool paused() const { return paused_; }
+    // A player paused or resumed its song; it keeps the song clock itself.
+    void holdSong(bool paused) {
+        paused_ = paused;
+        playing_ = !paused;
+    }
     // Previous / Next Style: the neighbouring style of the "Styles" listing, wrapping.
     void stepStyle(bool forward);
 

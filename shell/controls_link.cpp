@@ -3,6 +3,7 @@
 #include "persist/program_files.h"
 #include "platform/files.h"
 #include "shell/conductor.h"
+#include "shell/music_link.h"
 #include "shell/program.h"
 
 namespace korel {
@@ -65,12 +66,16 @@ void ControlsLink::topAction(TopAction action, int modifier) {
             program_.toggleHelp();
             break;
         case TopAction::PlayPause:
-            if (!live) break;  // the players bring their own transport
+            if (!live) {
+                playerAction(action);
+                break;
+            }
             if (c.playing() && !c.paused()) c.pause();
             else c.play();
             break;
         case TopAction::Stop:
             if (live) c.stop();
+            else playerAction(action);
             break;
         case TopAction::PreviousStyle:
         case TopAction::NextStyle:
@@ -78,12 +83,19 @@ void ControlsLink::topAction(TopAction action, int modifier) {
             controls_.redrawAll();
             break;
         default:
-            break;  // transport of the CD and MP3 players
+            playerAction(action);  // transport of the CD and MP3 players
+            break;
     }
 }
 
-bool ControlsLink::playing() { return program_.conductor().playing(); }
-bool ControlsLink::paused() { return program_.conductor().paused(); }
+bool ControlsLink::playing() {
+    if (MusicLink* m = program_.music()) return m->player().playing();
+    return program_.conductor().playing();
+}
+bool ControlsLink::paused() {
+    if (MusicLink* m = program_.music()) return m->player().paused();
+    return program_.conductor().paused();
+}
 bool ControlsLink::helpOpen() {
     return program_.helpWindow() != kNoWindow && program_.platform().windowVisible(program_.helpWindow());
 }
@@ -115,11 +127,16 @@ bool savedHere(int purpose) {
 }  // namespace
 
 bool ControlsLink::fileExists(int purpose, const std::string& name) {
+    // A new songlist's name is asked about as a style's is; a song's name is no file.
+    if (purpose == int(FileKind::Songlist) && program_.music())
+        return korel::fileExists(makeFileName(program_, FileKind::Songlist, storedName(name)));
     if (!savedHere(purpose)) return false;
     return korel::fileExists(makeFileName(program_, FileKind(purpose), storedName(name)));
 }
 
 bool ControlsLink::saveTyped(int purpose, const std::string& name) {
+    bool typed = false;
+    if (playerSaves(purpose, name, typed)) return typed;
     if (!savedHere(purpose)) return false;
     // The panel asked about replacing already.
     const VisualState* captured = purpose == int(FileKind::Style) ? styleCapture_.get() : nullptr;

@@ -57,6 +57,26 @@ public:
     void toggleControls() override;
     void beginStyleSave(bool beatCountersOff) override;
 
+    // --- The MP3 player (controls_link_player.cpp) ---
+    std::string songText() override;
+    std::string raveText() override;
+    int trackNumber() override;
+    std::string songlistName() override;
+    uint32_t songPosition() override;
+    uint32_t songLength() override;
+    std::vector<std::string> songNames() override;
+    void playerCommand(PlayerCommand command) override;
+    void chooseListed(int popupId, int index, const std::string& name, bool alt) override;
+    int trackCount() override;
+    void goToTrack(int n) override;
+    bool beginWind(int direction) override;
+    void windPass() override;
+    void endWind() override;
+    // The player's part of topAction, playing, paused and the typed names; false when the
+    // edition has no player.
+    bool playerAction(TopAction action);
+    bool playerSaves(int purpose, const std::string& name, bool& saved);
+
     // --- Hover help (controls_link_help.cpp) ---
     void showHelpText(std::string_view text) override;
     bool discPresent() override;
@@ -78,6 +98,8 @@ private:
     Controls controls_;
     // The state a style save began with (the keyboard's save-style command).
     std::unique_ptr<VisualState> styleCapture_;
+    // The songlist name typed next is for a new empty list (else: a rename of the current).
+    bool creatingSonglist_ = false;
 };
 
 }  // namespace korel

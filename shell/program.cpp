@@ -15,6 +15,7 @@
 #include "shell/closing.h"
 #include "shell/conductor.h"
 #include "shell/controls_link.h"
+#include "shell/music_link.h"
 #include "shell/data_folder.h"
 #include "shell/palette.h"
 #include "shell/splash.h"
@@ -136,7 +137,8 @@ bool Program::initApplication() {
     pf.setBusyCursor(true);
     if (!createAnimationWindow()) return false;
 
-    // 12. MP3 edition: the sample-filter state and the sample buffer come with playback.
+    // 12. MP3 edition: the playback graph and the player.
+    if (edition() == Edition::MP3) music_ = std::make_unique<MusicLink>(*this, options_.musicGraph);
 
     // 13. The controls' pictures (the splash's logo among them) and the windows' icon.
     loadPictures();
@@ -262,7 +264,12 @@ void Program::afterStart() {
 
     // The first song (LIVE: the animation) starts; on this first start the last session is
     // restored, loading every slot with its progress on the splash.
-    conductor_->startAnimation(true, [this](const char* text) { drawSplashText(text); });
+    const auto progress = [this](const char* text) { drawSplashText(text); };
+    if (music_) {
+        music_->startFirstSong(progress);
+    } else {
+        conductor_->startAnimation(true, progress);
+    }
     copySurfaceToWindow(d.windowRect);
 
     const bool showControls = !sh.screenSaverMode && sh.showControlsAtStart;
@@ -325,7 +332,10 @@ Phase Program::pass() {
     return phase_;
 }
 
-void Program::frameTick() { conductor_->frameTick(); }
+void Program::frameTick() {
+    if (music_) music_->frame();
+    conductor_->frameTick();
+}
 
 void Program::flushPresent() {
     const WindowId w = display().animationWindow;

@@ -45,6 +45,7 @@ struct ProgramOptions {
 
 class Conductor;
 class ControlsLink;
+class MusicLink;
 class Controls;
 
 enum class Phase { NotStarted, Running, Closing, Ended };
@@ -83,6 +84,9 @@ public:
     // Draws the hover help's current text into the help window.
     void paintHelp();
     Controls& controls();
+    // The controls window exists (start-up has created it).
+    bool controlsReady() const { return controlsWindow_ != kNoWindow; }
+    MusicLink* music() { return music_.get(); }
     void enterBackground();
     void returnToForeground();
     void quitProgram();
@@ -157,6 +161,7 @@ private:
     VisualState visual_;
     std::unique_ptr<Conductor> conductor_;
     std::unique_ptr<ControlsLink> controlsLink_;
+    std::unique_ptr<MusicLink> music_;  // MP3 edition
     bool creditsDrawn_ = false;
     InstanceLock instance_;
     Phase phase_ = Phase::NotStarted;

@@ -4,6 +4,7 @@
 // fixed tables of ListenState.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "sound/sound.h"
@@ -217,14 +218,15 @@ struct DecodedNow {
 bool decodedNow(Sound& sound, DecodedNow& out) {
     SampleBuffer& b = sound.mp3;
     if (!b.graph || b.graph->state() != GraphState::Running) return false;
+    // Asked first: a graph that decodes on the caller's thread delivers its blocks now.
+    double p = 0;
+    if (!b.graph->position(p)) p = b.seekOffset;
     uint32_t rate, channels, kind;
     {
         std::lock_guard<std::recursive_mutex> lock(b.lock);
         rate = b.sampleRate, channels = b.channels, kind = b.noticeKind;
     }
     if (kind == 0 || rate == 0 || channels == 0 || rate / channels == 0) return false;
-    double p = 0;
-    if (!b.graph->position(p)) p = b.seekOffset;
     double t = std::trunc((p - b.seekOffset) * double(kTapSecond));
     out.time = t > 0 ? int64_t(t) : 0;
     out.span = int64_t(kSampleBufferSamples) * kTapSecond / int64_t(rate / channels);

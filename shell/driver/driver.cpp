@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/headless/headless_music.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/headless_sound.h"
 #include "platform/keys.h"
@@ -165,6 +166,12 @@ private:
             if (rest != "on" && rest != "off") return "trace on|off";
             traceOn_ = rest == "on";
             if (program_) program_->conductor().setTrace(traceOn_ ? &trace_ : nullptr);
+            return {};
+        }
+        if (cmd == "choose") {
+            // The next file chooser's answer; an empty name answers as a cancel.
+            if (platform_) platform_->queueChosenFile(rest);
+            else chosen_.push_back(rest);
             return {};
         }
         if (cmd == "start") return start(rest);
@@ -322,6 +329,10 @@ private:
             if (!err.empty()) return err;
         }
         options_.soundInput = sound_.get();
+        music_ = std::make_unique<HeadlessMusicGraph>(*platform_);
+        options_.musicGraph = music_.get();
+        for (const std::string& path : chosen_) platform_->queueChosenFile(path);
+        chosen_.clear();
         program_ = std::make_unique<DriverProgram>(*platform_, edition_, options_, out_);
         if (traceOn_) program_->conductor().setTrace(&trace_);
         if (!program_->start(commandLine)) ended_ = true;
@@ -404,6 +415,8 @@ private:
     std::string temp_;
     std::unique_ptr<HeadlessPlatform> platform_;
     std::unique_ptr<HeadlessSound> sound_;
+    std::unique_ptr<HeadlessMusicGraph> music_;
+    std::vector<std::string> chosen_;  // file chooser answers given before start
     bool serverDown_ = false;
     std::unique_ptr<DriverProgram> program_;
     std::string wav_;

@@ -1,8 +1,10 @@
 // The entry point of korel-cd, korel-mp3 and korel-live (KOREL_EDITION picks the edition).
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "platform/desktop/desktop_platform.h"
+#include "platform/pulse/pulse_music.h"
 #include "platform/pulse/pulse_sound.h"
 #include "shell/program.h"
 
@@ -21,6 +23,12 @@ int main(int argc, char** argv) {
     korel::PulseSoundInput sound;
     korel::ProgramOptions options;
     options.soundInput = &sound;
+    // The MP3 edition plays its songs through the sound server.
+    std::unique_ptr<korel::PulseMusicGraph> music;
+    if (korel::Edition::KOREL_EDITION == korel::Edition::MP3) {
+        music = std::make_unique<korel::PulseMusicGraph>();
+        options.musicGraph = music.get();
+    }
     korel::Program program(*platform, korel::Edition::KOREL_EDITION, options);
     return program.run(commandLine);
 }

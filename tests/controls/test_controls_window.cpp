@@ -236,7 +236,7 @@ TEST(ControlsWindow, LiveHidesTheSongLinesAndRaisesItsPanels) {
     EXPECT_EQ(c.at(100, 80), 11);
     Window m;
     ASSERT_TRUE(m.r.ok);
-    EXPECT_EQ(m.r.platform.canvas(m.w()).at(100, 33), 0);
+    EXPECT_EQ(m.r.platform.canvas(m.w()).at(195, 33), 0);  // past the song's name
 }
 
 TEST(ControlsWindow, SavingAStyleFromTextEntryAsksBeforeReplacing) {
