@@ -26,6 +26,13 @@ void MusicLink::rememberSonglist() {
     program_.conductor().preferences().songlist = player_.songlist().name;
 }
 
+void MusicLink::silence() {
+    rememberSonglist();
+    silencing_ = true;
+    player_.stopSong(false);
+    silencing_ = false;
+}
+
 void MusicLink::playPause() {
     if (player_.playing()) {
         player_.pauseSong();
@@ -63,7 +70,7 @@ void MusicLink::songStarting(const SongEntry& entry, bool otherSong) {
 
 void MusicLink::songStopped() {
     decodedSongPlaying(program_.conductor().sound(), false);
-    program_.conductor().stop();
+    if (!silencing_) program_.conductor().stop();
 }
 
 void MusicLink::songWound(uint32_t target, bool rewound) {

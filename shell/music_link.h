@@ -28,6 +28,8 @@ public:
     bool goTo(int number);
     // The preferences keep the current songlist's name.
     void rememberSonglist();
+    // Quitting: the music stops at once; the animation's closing goes on without it.
+    void silence();
 
     // --- PlayerHost --------------------------------------------------------------------
     void songStarting(const SongEntry& entry, bool otherSong) override;
@@ -44,6 +46,7 @@ private:
     Program& program_;
     MusicPlayer player_;
     std::function<void(const char*)> progress_;  // the first start's splash texts
+    bool silencing_ = false;
 };
 
 }  // namespace korel

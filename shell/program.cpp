@@ -726,6 +726,7 @@ void Program::alertEvent(const Event& e) {
 void Program::keepSessionForQuit() {
     shell().running = false;
     // The music stops; the last session and the preferences are kept for the next start.
+    if (music_) music_->silence();
     conductor_->saveLastSession();
     // The help window's preference follows the Help button and the window's close box.
     writePreferences(*this, conductor_->preferences());
