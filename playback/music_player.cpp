@@ -224,6 +224,13 @@ void MusicPlayer::playSong(size_t index, bool startUp) {
     host_.songFieldsChanged();
 }
 
+bool MusicPlayer::setCurrentRave(bool attached, const std::string& raveName) {
+    SongEntry& e = list_.currentEntry();
+    e.raveAttached = attached;
+    e.raveName = attached ? raveName.substr(0, 27) : std::string();
+    return saveSonglist();
+}
+
 void MusicPlayer::pauseSong() {
     if (!playing_) return;
     bool held = true;
@@ -358,7 +365,6 @@ void MusicPlayer::endWind() {
     if (!winding_) return;
     winding_ = false;
     const uint32_t target = uint32_t(windTarget_);
-    host_.songWound(target, windDir_ < 0);
     bool ran = true;
     if (graphOpen()) {
         auto lock = lockGraph();
@@ -370,6 +376,8 @@ void MusicPlayer::endWind() {
     if (!ran) services_.showAlert("Unable to play sound file!");
     setStartTick(services_.platform().tickCount() - target);
     setRunning(true, false);
+    // The song clock stands at the target: what the rave applies there carries its time.
+    host_.songWound(target, windDir_ < 0);
     if (windWasPaused_) pauseSong();
     host_.songFieldsChanged();
 }

@@ -68,6 +68,9 @@ public:
     bool insertSong(const std::string& path);
     bool removeSong();
     bool renameSong(const std::string& typed);
+    // The current song's rave was attached (with its name), renamed or detached: kept in its
+    // entry and the list saved.
+    bool setCurrentRave(bool attached, const std::string& raveName);
     // Stops the song; the list becomes "None" alone, saved under `name`.
     bool createEmptySonglist(const std::string& name);
     bool renameSonglist(const std::string& from, const std::string& to);

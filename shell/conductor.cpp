@@ -57,6 +57,12 @@ void Conductor::setTrace(TraceSink* trace) { triggers_.setTrace(trace); }
 
 void Conductor::startAnimation(bool firstStart, const std::function<void(const char*)>& progress,
                                bool newFill) {
+    songStyle(firstStart, progress, newFill);
+    songBegins(firstStart);
+}
+
+void Conductor::songStyle(bool firstStart, const std::function<void(const char*)>& progress,
+                          bool newFill) {
     // The song time starts now, so the changes the start applies carry song times.
     ShellState& sh = services_.shell();
     sh.songClockOrigin = services_.platform().tickCount();
@@ -76,24 +82,33 @@ void Conductor::startAnimation(bool firstStart, const std::function<void(const c
             vs_.set(vs::CurrentFill, uint8_t(pick));
         }
     }
+    restartWithFill_ = !firstStart;
+}
+
+void Conductor::songBegins(bool firstStart) {
+    ShellState& sh = services_.shell();
     sh.songClockOrigin = services_.platform().tickCount();
     const uint32_t t = 0;
     triggers_.songStart(t);
     listenSongStart(sound_.listen);
-    if (!triggers_.manualMode() && !firstStart) {
+    if (!triggers_.manualMode() && !firstStart && restartWithFill_) {
         triggers_.applyChange(kChangeFill, vs_.get(vs::CurrentFill), t, false, false, kHoldApply, true);
         triggers_.applyChange(kChangeMovement, vs_.get(vs::CurrentMovement), t, false, false, kHoldApply, true);
         triggers_.applyChange(kChangeBrush, vs_.get(vs::CurrentBrush), t, false, false, kHoldApply, true);
         triggers_.applyChange(kChangeBrushSpeed, vs_.get(vs::BrushSpeed), t, false, false, kHoldApply, true);
         triggers_.applyChange(kChangeColourSpeed, vs_.get(vs::ColourSpeed), t, false, false, kHoldApply, true);
     }
-    tick_.nextTrailTime = songTimePlus(t, tick_.trailInterval);
-    tick_.nextColourTime = songTimePlus(t, tick_.colourInterval);
-    tick_.nextScaleRefresh = t + kScaleRefreshMs;
+    restartTimers(t);
     tick_.lastHalfSecond = 0;
     startCapture(sound_);
     playing_ = true;
     paused_ = false;
+}
+
+void Conductor::restartTimers(uint32_t t) {
+    tick_.nextTrailTime = songTimePlus(t, tick_.trailInterval);
+    tick_.nextColourTime = songTimePlus(t, tick_.colourInterval);
+    tick_.nextScaleRefresh = t + kScaleRefreshMs;
 }
 
 void Conductor::play() {

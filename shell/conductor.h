@@ -94,6 +94,15 @@ public:
     // `newFill` false: the same song starts again and keeps its fill.
     void startAnimation(bool firstStart, const std::function<void(const char*)>& progress,
                         bool newFill = true);
+    // The two halves of a song start, for a player that may take a rave's state in between:
+    // the style for the song (as startAnimation takes it), then the song's clock, counters,
+    // timers and the slots applied again (after a style of the song's own).
+    void songStyle(bool firstStart, const std::function<void(const char*)>& progress, bool newFill);
+    void songBegins(bool firstStart);
+    // The brush and colour step timers start again from song time `t`.
+    void restartTimers(uint32_t t);
+    // A rave's state was applied in place of the song's style: the slots are not applied again.
+    void keepRaveSlots() { restartWithFill_ = false; }
     // LIVE transport.
     void play();
     void pause();
@@ -119,7 +128,8 @@ public:
     void applyRecord(const VisualState& record, bool startingUp,
                      const std::function<void(const char*)>& progress = {});
     // Saves the current state as the style "Last_Session" (when it was restored this run).
-    void saveLastSession();
+    // `userOwn`: the user's own state, put aside while a song's rave is in force.
+    void saveLastSession(const VisualState* userOwn = nullptr);
 
     // Saves a style or a set under the name the user typed (spaces become "_"). An empty name
     // is refused; an existing file is replaced only when `confirmReplace` agrees. A style saves
@@ -191,6 +201,7 @@ public:
 private:
     bool songEnded(uint32_t t) { return hooks_.song && hooks_.song->songEnded(t); }
     bool replayRave(uint32_t t) { return hooks_.rave && hooks_.rave->replayStep(t); }
+    bool raveReplaying() const override { return hooks_.rave && hooks_.rave->replaying(); }
     void redrawMeters(uint8_t level, bool beat) {
         if (hooks_.display) hooks_.display->redrawMeters(level, beat);
     }
@@ -224,6 +235,7 @@ private:
     bool paused_ = false;
     uint32_t pausedAt_ = 0;
     bool lastSessionRestored_ = false;
+    bool restartWithFill_ = false;  // songBegins applies the slots again (a kept style)
     bool userStateAside_ = false;
     VisualState userState_;
     bool pictureDrawn_ = false;

@@ -151,10 +151,11 @@ void Conductor::applyRecord(const VisualState& record, bool startingUp,
     pictureDrawn_ = true;
 }
 
-void Conductor::saveLastSession() {
+void Conductor::saveLastSession(const VisualState* userOwn) {
     if (!lastSessionRestored_) return;
     // A rave's settings never become the user's own.
-    writeStyle(services_, userStateAside_ ? userState_ : vs_, kLastSessionName);
+    if (userOwn) writeStyle(services_, *userOwn, kLastSessionName);
+    else writeStyle(services_, userStateAside_ ? userState_ : vs_, kLastSessionName);
 }
 
 bool Conductor::saveFile(FileKind kind, const std::string& typed,

@@ -130,6 +130,8 @@ bool ControlsLink::fileExists(int purpose, const std::string& name) {
     // A new songlist's name is asked about as a style's is; a song's name is no file.
     if (purpose == int(FileKind::Songlist) && program_.music())
         return korel::fileExists(makeFileName(program_, FileKind::Songlist, storedName(name)));
+    if (purpose == int(FileKind::Rave) && program_.music())
+        return korel::fileExists(raveFilePath(program_, program_.music()->raveFields(), storedName(name)));
     if (!savedHere(purpose)) return false;
     return korel::fileExists(makeFileName(program_, FileKind(purpose), storedName(name)));
 }

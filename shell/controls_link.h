@@ -69,6 +69,11 @@ public:
     void chooseListed(int popupId, int index, const std::string& name, bool alt) override;
     int trackCount() override;
     void goToTrack(int n) override;
+    bool recording() override;
+    RavePlayback ravePlayback() override;
+    bool raveAttached() override;
+    bool saveAttachedRave() override;
+    void filesButton() override;
     bool beginWind(int direction) override;
     void windPass() override;
     void endWind() override;
@@ -100,6 +105,8 @@ private:
     std::unique_ptr<VisualState> styleCapture_;
     // The songlist name typed next is for a new empty list (else: a rename of the current).
     bool creatingSonglist_ = false;
+    // The rave name typed next renames the attached rave (else: saves and attaches).
+    bool renamingRave_ = false;
 };
 
 }  // namespace korel

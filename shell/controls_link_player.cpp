@@ -92,6 +92,34 @@ bool ControlsLink::playerAction(TopAction action) {
     return true;
 }
 
+bool ControlsLink::recording() {
+    MusicLink* m = program_.music();
+    return m && m->player().playing() && m->raves().engine().isRecording();
+}
+
+RavePlayback ControlsLink::ravePlayback() {
+    MusicLink* m = program_.music();
+    if (!m || !m->raves().engine().isReplaying()) return RavePlayback::None;
+    return m->raves().state().raveLoaded ? RavePlayback::BeforeEnd : RavePlayback::AfterRewind;
+}
+
+bool ControlsLink::raveAttached() {
+    MusicLink* m = program_.music();
+    return m && m->raveFields().attached;
+}
+
+bool ControlsLink::saveAttachedRave() {
+    MusicLink* m = program_.music();
+    if (!m) return false;
+    SongRaveFields song = m->raveFields();
+    if (!song.attached) return false;
+    const std::vector<uint8_t> id = m->raveIdentity();
+    if (saveRave(program_, m->raves().engine(), song, song.raveName, id)) m->keepRaveFields(song);
+    return true;
+}
+
+void ControlsLink::filesButton() { playerAction(TopAction::EjectOrLoad); }
+
 bool ControlsLink::beginWind(int direction) {
     MusicLink* m = program_.music();
     return m && m->player().beginWind(direction);
@@ -128,8 +156,25 @@ void ControlsLink::playerCommand(PlayerCommand command) {
             creatingSonglist_ = false;
             controls_.panels().beginTextEntry(int(FileKind::Songlist), p.songlist().name);
             return;
+        case PlayerCommand::SaveRave:
+            // "Save & Update Rave" saves under the attached name; "Save & Attach" asks for one.
+            if (saveAttachedRave()) break;
+            renamingRave_ = false;
+            controls_.panels().beginTextEntry(int(FileKind::Rave), p.songlist().currentEntry().name);
+            return;
+        case PlayerCommand::RenameRave:
+            renamingRave_ = true;
+            controls_.panels().beginTextEntry(int(FileKind::Rave), m->raveFields().raveName);
+            return;
+        case PlayerCommand::DetachRave: {
+            SongRaveFields song = m->raveFields();
+            if (!detachRave(program_, song)) return;
+            m->keepRaveFields(song);
+            m->restartSong();
+            break;
+        }
         default:
-            return;  // raves and the CD editions' lists come with their players
+            return;  // the CD edition's lists come with its player
     }
     m->rememberSonglist();
     controls_.redrawSongFields();
@@ -142,6 +187,11 @@ void ControlsLink::chooseListed(int popupId, int index, const std::string& name,
     if (popupId == popup::Songs) {
         if (index < 0 || size_t(index) >= m->player().songlist().entries.size()) return;
         m->player().playSong(size_t(index));
+    } else if (popupId == popup::Raves) {
+        SongRaveFields song = m->raveFields();
+        if (!attachRave(program_, song, name)) return;
+        m->keepRaveFields(song);
+        m->restartSong();
     } else if (popupId == popup::Songlists) {
         if (!m->player().loadSonglist(name)) return;
         m->player().playSong(m->player().songlist().current);
@@ -156,7 +206,13 @@ bool ControlsLink::playerSaves(int purpose, const std::string& name, bool& saved
     MusicLink* m = program_.music();
     if (!m) return false;
     MusicPlayer& p = m->player();
-    if (purpose == int(FileKind::SongName)) {
+    if (purpose == int(FileKind::Rave)) {
+        SongRaveFields song = m->raveFields();
+        saved = renamingRave_ ? renameRave(program_, song, name)
+                              : saveRave(program_, m->raves().engine(), song, name, m->raveIdentity());
+        renamingRave_ = false;
+        if (saved) m->keepRaveFields(song);
+    } else if (purpose == int(FileKind::SongName)) {
         saved = p.renameSong(name);
     } else if (purpose == int(FileKind::Songlist)) {
         saved = creatingSonglist_ ? p.createEmptySonglist(name)

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "shell/conductor.h"
 #include "shell/controls_link.h"
+#include "shell/music_link.h"
 #include "shell/program.h"
 
 namespace korel {
@@ -102,7 +103,14 @@ void ControlsLink::previewGradient(int slot) {
 std::vector<std::string> ControlsLink::listNames(const std::string& folder, const std::string& ext,
                                                  int width) {
     std::string items;
-    if (!listFolderRecords(program_, folder, ext, size_t(std::max(width, 1)), items)) return {};
+    // The raves listed are the current song's: its own folder below "Raves".
+    std::string from = folder;
+    if (folder == "Raves" && program_.music()) {
+        const SongRaveFields song = program_.music()->raveFields();
+        if (song.raveFolder.empty()) return {};
+        from = "Raves/" + song.raveFolder;
+    }
+    if (!listFolderRecords(program_, from, ext, size_t(std::max(width, 1)), items)) return {};
     return listingNames(items);
 }
 
@@ -222,6 +230,17 @@ bool ControlsLink::chooseFile(int kind, const std::string& name, bool alt) {
 }
 
 bool ControlsLink::deleteListed(int kind, const std::string& name) {
+    if (kind == int(FileKind::Rave) && program_.music()) {
+        MusicLink& m = *program_.music();
+        SongRaveFields song = m.raveFields();
+        const bool wasAttached = song.attached && song.raveName == name;
+        if (!deleteRave(program_, song, name)) return false;
+        if (wasAttached) {
+            m.keepRaveFields(song);
+            m.restartSong();
+        }
+        return true;
+    }
     std::string path;
     if (kind == popup::Songlists && program_.edition() == Edition::CD) {
         path = joinPath(program_.dataPath("CD Lists"), name + ".cds");

@@ -9,7 +9,7 @@
 namespace korel {
 
 MusicLink::MusicLink(Program& program, MusicGraph* graph)
-    : program_(program), player_(program, graph, *this) {
+    : program_(program), raves_(program), player_(program, graph, *this) {
     attachMusicGraph(program.conductor().sound(), graph);
 }
 
@@ -59,13 +59,35 @@ void MusicLink::songStarting(const SongEntry& entry, bool otherSong) {
     Sound& sound = c.sound();
     decodedSeek(sound, 0);
     decodedSongPlaying(sound, true);
-    // The first song restores the last session; later ones keep the state, with a new random
-    // fill for a different song.
-    if (c.lastSessionRestored() && !otherSong) {
-        c.startAnimation(false, {}, false);
-    } else {
-        c.startAnimation(!c.lastSessionRestored(), progress_);
-    }
+    // The song time starts now: what the start applies happens at 0.
+    program_.shell().songClockOrigin = program_.platform().tickCount();
+    // The song's rave replays; without one the first song restores the last session and later
+    // ones keep the state, with a new random fill for a different song.
+    const bool first = !c.lastSessionRestored();
+    SongRaveFields fields = raveFields();
+    if (raves_.startSong(fields, first, otherSong, progress_)) keepRaveFields(fields);
+    c.songBegins(first);
+}
+
+SongRaveFields MusicLink::raveFields() {
+    const SongEntry& e = player_.songlist().currentEntry();
+    return SongRaveFields{e.raveAttached, e.raveName, e.raveFolder};
+}
+
+void MusicLink::keepRaveFields(const SongRaveFields& fields) {
+    player_.setCurrentRave(fields.attached, fields.raveName);
+    if (program_.controlsReady()) program_.controls().redrawSongFields();
+}
+
+std::vector<uint8_t> MusicLink::raveIdentity() {
+    std::vector<uint8_t> id(32, 0);
+    const std::string& name = player_.songlist().name;
+    for (size_t i = 0; i < name.size() && i < 27; ++i) id[i] = uint8_t(name[i]);
+    return id;
+}
+
+void MusicLink::restartSong() {
+    player_.playSong(player_.songlist().current);
 }
 
 void MusicLink::songStopped() {
@@ -74,11 +96,11 @@ void MusicLink::songStopped() {
 }
 
 void MusicLink::songWound(uint32_t target, bool rewound) {
-    (void)rewound;
+    if (rewound) raves_.engine().rewindToStart(target);
+    else raves_.engine().seekRave(target);
     Sound& sound = program_.conductor().sound();
     decodedSeek(sound, target / 1000.0);
     listenSongStart(sound.listen);
-    program_.conductor().holdSong(player_.paused());
 }
 
 void MusicLink::songFieldsChanged() {
@@ -95,6 +117,9 @@ bool MusicLink::textEntryOpen() {
 void MusicLink::frame() {
     reportDecodedFormat(program_.conductor().sound(), program_);
     player_.tick();
+    // The animation holds while the song is paused or wound.
+    if (player_.playing() || player_.paused() || player_.winding())
+        program_.conductor().holdSong(!player_.playing());
 }
 
 }  // namespace korel

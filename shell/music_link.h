@@ -3,9 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 #include <string>
 
 #include "playback/music_player.h"
+#include "shell/rave_link.h"
 #include "shell/tick_hooks.h"
 
 namespace korel {
@@ -17,6 +19,14 @@ public:
     MusicLink(Program& program, MusicGraph* graph);
 
     MusicPlayer& player() { return player_; }
+    RaveLink& raves() { return raves_; }
+    // The current song's rave fields, and their change kept in its songlist entry (saved).
+    SongRaveFields raveFields();
+    void keepRaveFields(const SongRaveFields& fields);
+    // The identity block a rave file of this edition carries: the songlist's name.
+    std::vector<uint8_t> raveIdentity();
+    // A rave was attached, detached or deleted: the song starts again with it (or without).
+    void restartSong();
 
     // Start-up: the songlist the preferences name (made on the first run), then its current
     // song plays; on this first start the last session is restored with progress on the splash.
@@ -44,6 +54,7 @@ public:
 
 private:
     Program& program_;
+    RaveLink raves_;  // before the player: a song start uses it
     MusicPlayer player_;
     std::function<void(const char*)> progress_;  // the first start's splash texts
     bool silencing_ = false;

@@ -138,7 +138,13 @@ bool Program::initApplication() {
     if (!createAnimationWindow()) return false;
 
     // 12. MP3 edition: the playback graph and the player.
-    if (edition() == Edition::MP3) music_ = std::make_unique<MusicLink>(*this, options_.musicGraph);
+    if (edition() == Edition::MP3) {
+        music_ = std::make_unique<MusicLink>(*this, options_.musicGraph);
+        TickHooks hooks;
+        hooks.display = controlsLink_.get();
+        hooks.rave = &music_->raves();
+        conductor_->attach(hooks);
+    }
 
     // 13. The controls' pictures (the splash's logo among them) and the windows' icon.
     loadPictures();
@@ -726,8 +732,13 @@ void Program::alertEvent(const Event& e) {
 void Program::keepSessionForQuit() {
     shell().running = false;
     // The music stops; the last session and the preferences are kept for the next start.
-    if (music_) music_->silence();
-    conductor_->saveLastSession();
+    const VisualState* userOwn = nullptr;
+    if (music_) {
+        music_->silence();
+        const RaveState& rave = music_->raves().state();
+        if (rave.userStateAside) userOwn = &rave.userState;
+    }
+    conductor_->saveLastSession(userOwn);
     // The help window's preference follows the Help button and the window's close box.
     writePreferences(*this, conductor_->preferences());
 }

@@ -23,6 +23,8 @@ public:
     virtual ~RaveReplay() = default;
     // Replays the events due at `t`; true when the rave's events stand in for the beats.
     virtual bool replayStep(uint32_t t) = 0;
+    // The song replays its rave now (taps and aligning are refused meanwhile).
+    virtual bool replaying() const { return false; }
 };
 
 // The controls window's share of each tick.
