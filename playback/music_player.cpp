@@ -1,6 +1,8 @@
 // The transport of the MP3 edition and the songlist operations behind the controls.
 #include "playback/music_player.h"
 
+#include <cstdlib>
+
 #include <cmath>
 #include <fstream>
 #include <mutex>
@@ -315,6 +317,18 @@ void MusicPlayer::tick() {
             moveOn();
         }
     }
+}
+
+void MusicPlayer::followHeard(uint32_t heardMs, bool heardYet) {
+    if (!playing_ || winding_) return;
+    const uint32_t now = services_.platform().tickCount();
+    const int64_t songMs = int64_t(uint32_t(now - startTick_));
+    if (!heardYet) {
+        // The output is still starting: the song has not begun for the listener.
+        if (songMs < kHeardStartWait) setStartTick(now);
+        return;
+    }
+    if (std::llabs(songMs - int64_t(heardMs)) > kHeardDrift) setStartTick(now - heardMs);
 }
 
 // --- Winding ---------------------------------------------------------------------------

@@ -39,6 +39,8 @@ constexpr uint32_t kSongLengthWithoutFile = 60000;
 constexpr uint32_t kWindFirstStep = 3000;
 constexpr uint32_t kWindStep = 2000;
 constexpr uint32_t kWindStepInterval = 150;
+constexpr int64_t kHeardDrift = 30;        // ms the song time may stray from the music heard
+constexpr int64_t kHeardStartWait = 5000;  // ms a song waits at 0 for its output to start
 
 class MusicPlayer {
 public:
@@ -101,6 +103,10 @@ public:
 
     // Once per frame: moves on at the end of the song (or stops and waits for the text entry).
     void tick();
+    // The song time follows the music heard (`heardMs` into the song; `heardYet` false while
+    // the output has not started): it waits at 0 until the music is heard and is set again
+    // when it drifts more than 30 ms from it.
+    void followHeard(uint32_t heardMs, bool heardYet);
 
     // --- State -------------------------------------------------------------------------
     // Milliseconds into the song: the wind target while winding, the pause time while paused,

@@ -117,6 +117,12 @@ bool MusicLink::textEntryOpen() {
 void MusicLink::frame() {
     reportDecodedFormat(program_.conductor().sound(), program_);
     player_.tick();
+    // The song time is the music's: a late start or a stalled output moves it.
+    MusicGraph* g = program_.conductor().sound().mp3.graph;
+    double heard = 0;
+    if (g && player_.playing() && g->isOpen() && g->state() == GraphState::Running &&
+        g->position(heard) && heard >= 0 && heard < 4.0e6)
+        player_.followHeard(uint32_t(heard * 1000.0 + 0.5), heard > 0.0005);
     // The animation holds while the song is paused or wound.
     if (player_.playing() || player_.paused() || player_.winding())
         program_.conductor().holdSong(!player_.playing());
