@@ -287,3 +287,26 @@ TEST(MusicPlayer, ScreenSaverRunsStartOnARandomEntry) {
     r.player.playSong(0, false);
     EXPECT_EQ(r.player.songlist().current, 0u);
 }
+
+TEST(MusicPlayer, TheSongTimeFollowsTheMusicHeard) {
+    Rig r;
+    r.sv.headless().setTime(1000);
+    ASSERT_TRUE(r.player.insertSong(r.song("a.mp3")));
+    // The output takes 800 ms to start: the song waits at 0 meanwhile.
+    r.sv.headless().advance(800);
+    r.player.followHeard(0, false);
+    EXPECT_EQ(r.player.songTime(), 0u);
+    EXPECT_EQ(r.sv.shell().songClockOrigin, 1800u);
+    // Heard from then on; a few ms apart is left alone, a stall of the output is followed.
+    r.sv.headless().advance(2000);
+    r.player.followHeard(1990, true);
+    EXPECT_EQ(r.player.songTime(), 2000u);
+    r.sv.headless().advance(1000);
+    r.player.followHeard(2700, true);
+    EXPECT_EQ(r.player.songTime(), 2700u);
+    // A paused song's time is its own.
+    r.player.pauseSong();
+    r.sv.headless().advance(1000);
+    r.player.followHeard(0, false);
+    EXPECT_EQ(r.player.songTime(), 2700u);
+}
