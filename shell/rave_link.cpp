@@ -44,39 +44,42 @@ void RaveLink::applyRecordedChange(int code, int value, uint32_t time) {
     program_.conductor().triggers().applyChange(code, value, time, true, false, kHoldApply, false);
 }
 
+namespace {
+
+// The slot files a rave loads: their file category, change code and current-slot field.
+struct SlotKind {
+    int raveCategory;
+    FileCategory category;
+    int code;
+    size_t currentField;
+};
+constexpr SlotKind kSlotKinds[] = {
+    {kRaveGradient, FileCategory::Gradient, kChangeGradient, vs::CurrentGradient},
+    {kRaveFill, FileCategory::Fill, kChangeFill, vs::CurrentFill},
+    {kRaveMovement, FileCategory::Movement, kChangeMovement, vs::CurrentMovement},
+    {kRaveBrush, FileCategory::Brush, kChangeBrush, vs::CurrentBrush},
+};
+
+}  // namespace
+
 bool RaveLink::loadRecordedAsset(int category, int slot, std::string_view name) {
     Conductor& c = program_.conductor();
-    TriggerEngine& t = c.triggers();
-    const VisualState& v = program_.visual();
-    const uint32_t now = program_.songClock();
-    int code = 0, current = -1;
-    bool loaded = false;
     switch (category) {
         case kRaveBrushEffect: return c.loadEffect(EffectSlot::Brush, name);
         case kRaveBrushColourEffect: return c.loadEffect(EffectSlot::BrushColour, name);
         case kRaveFillColourEffect: return c.loadEffect(EffectSlot::FillColour, name);
-        case kRaveGradient:
-            loaded = c.loadFile(FileCategory::Gradient, slot, name);
-            code = kChangeGradient, current = v.get(vs::CurrentGradient) - 1;
-            break;
-        case kRaveFill:
-            loaded = c.loadFile(FileCategory::Fill, slot, name);
-            code = kChangeFill, current = v.get(vs::CurrentFill) - 1;
-            break;
-        case kRaveMovement:
-            loaded = c.loadFile(FileCategory::Movement, slot, name);
-            code = kChangeMovement, current = v.get(vs::CurrentMovement) - 1;
-            break;
-        case kRaveBrush:
-            loaded = c.loadFile(FileCategory::Brush, slot, name);
-            code = kChangeBrush, current = v.get(vs::CurrentBrush) - 1;
-            break;
-        default:
-            return false;
+        default: break;
     }
-    // A file loaded into the current slot shows at once.
-    if (loaded && slot == current) t.applyChange(code, slot + 1, now, true, false, kHoldApply, false);
-    return loaded;
+    for (const SlotKind& k : kSlotKinds) {
+        if (k.raveCategory != category) continue;
+        if (!c.loadFile(k.category, slot, name)) return false;
+        // A file loaded into the current slot shows at once.
+        if (slot == program_.visual().get(k.currentField) - 1)
+            c.triggers().applyChange(k.code, slot + 1, program_.songClock(), true, false,
+                                     kHoldApply, false);
+        return true;
+    }
+    return false;
 }
 
 std::array<uint8_t, kRaveValueCodes> RaveLink::currentValues() const {

@@ -197,14 +197,14 @@ struct PulseMusicGraph::Impl {
 
     // With the loop's lock held: a corked playback stream for the open file.
     bool createStream(std::string& reason) {
-        pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(rate), uint8_t(channels)};
+        pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(rate), uint8_t(channels)};
         pa_channel_map map;
         pa_channel_map_init_extend(&map, unsigned(channels), PA_CHANNEL_MAP_DEFAULT);
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_MEDIA_NAME, fileName(path).c_str());
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
         // No name of its own: the proplist's media name (the file's) is the stream's name.
-        stream = pa_stream_new_with_proplist(context, nullptr, &spec, &map, props);
+        stream = pa_stream_new_with_proplist(context, nullptr, &format, &map, props);
         pa_proplist_free(props);
         if (!stream) {
             reason = std::string("the sound stream could not be created: ") +
@@ -214,7 +214,7 @@ struct PulseMusicGraph::Impl {
         pa_stream_set_state_callback(stream, &Impl::onStreamState, this);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(kTargetLatencyUs, &spec));
+        attr.tlength = uint32_t(pa_usec_to_bytes(kTargetLatencyUs, &format));
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
@@ -398,8 +398,8 @@ bool PulseMusicGraph::open(const std::string& path, GraphFailure& failure) {
     }
     g.path = path;
     g.frameBytes = size_t(g.channels) * 2;
-    pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(g.rate), uint8_t(g.channels)};
-    if (g.channels > int(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&spec)) {
+    pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(g.rate), uint8_t(g.channels)};
+    if (g.channels > int(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&format)) {
         failure = {"RF", 0, "the sound server cannot play this file's format"};
         g.closeFile();
         return false;
