@@ -89,11 +89,11 @@ void ControlsLink::topAction(TopAction action, int modifier) {
 }
 
 bool ControlsLink::playing() {
-    if (MusicLink* m = program_.music()) return m->player().playing();
+    if (SongLink* s = program_.songs()) return s->playing();
     return program_.conductor().playing();
 }
 bool ControlsLink::paused() {
-    if (MusicLink* m = program_.music()) return m->player().paused();
+    if (SongLink* s = program_.songs()) return s->paused();
     return program_.conductor().paused();
 }
 bool ControlsLink::helpOpen() {
@@ -130,8 +130,8 @@ bool ControlsLink::fileExists(int purpose, const std::string& name) {
     // A new songlist's name is asked about as a style's is; a song's name is no file.
     if (purpose == int(FileKind::Songlist) && program_.music())
         return korel::fileExists(makeFileName(program_, FileKind::Songlist, storedName(name)));
-    if (purpose == int(FileKind::Rave) && program_.music())
-        return korel::fileExists(raveFilePath(program_, program_.music()->raveFields(), storedName(name)));
+    if (purpose == int(FileKind::Rave) && program_.songs())
+        return korel::fileExists(raveFilePath(program_, program_.songs()->raveFields(), storedName(name)));
     if (!savedHere(purpose)) return false;
     return korel::fileExists(makeFileName(program_, FileKind(purpose), storedName(name)));
 }

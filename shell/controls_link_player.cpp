@@ -10,75 +10,68 @@
 namespace korel {
 
 std::string ControlsLink::songText() {
-    MusicLink* m = program_.music();
-    if (!m) return {};
-    const Songlist& list = m->player().songlist();
-    if (list.empty()) return "Click Here to Load Song File";
-    return std::to_string(list.current + 1) + ": " + list.currentEntry().name;
+    SongLink* s = program_.songs();
+    return s ? s->songText() : std::string();
 }
 
 std::string ControlsLink::raveText() {
-    MusicLink* m = program_.music();
-    if (!m) return {};
-    const SongEntry& e = m->player().songlist().currentEntry();
-    return e.raveAttached ? e.raveName : "No rave is attached";
+    SongLink* s = program_.songs();
+    if (!s) return {};
+    const SongRaveFields f = s->raveFields();
+    return f.attached ? f.raveName : "No rave is attached";
 }
 
 int ControlsLink::trackNumber() {
-    MusicLink* m = program_.music();
-    if (!m || m->player().songlist().empty()) return 0;
-    return m->player().trackNumber();
+    SongLink* s = program_.songs();
+    return s ? s->trackNumber() : 0;
 }
 
 std::string ControlsLink::songlistName() {
-    MusicLink* m = program_.music();
-    return m ? m->player().songlist().name : std::string();
+    SongLink* s = program_.songs();
+    return s ? s->listName() : std::string();
 }
 
 uint32_t ControlsLink::songPosition() {
-    MusicLink* m = program_.music();
-    return m ? m->player().songTime() : 0;
+    SongLink* s = program_.songs();
+    return s ? s->songTime() : 0;
 }
 
 uint32_t ControlsLink::songLength() {
-    MusicLink* m = program_.music();
-    return m ? m->player().songLength() : 0;
+    SongLink* s = program_.songs();
+    return s ? s->songLength() : 0;
 }
 
 std::vector<std::string> ControlsLink::songNames() {
-    std::vector<std::string> names;
-    MusicLink* m = program_.music();
-    if (!m || m->player().songlist().empty()) return names;
-    for (const SongEntry& e : m->player().songlist().entries) names.push_back(e.name);
-    return names;
+    SongLink* s = program_.songs();
+    return s ? s->songNames() : std::vector<std::string>{};
 }
 
 int ControlsLink::trackCount() {
-    MusicLink* m = program_.music();
-    return m ? int(m->player().songlist().entries.size()) : 0;
+    SongLink* s = program_.songs();
+    return s ? int(s->songNames().size()) : 0;
 }
 
 void ControlsLink::goToTrack(int n) {
-    if (MusicLink* m = program_.music()) m->goTo(n);
+    if (SongLink* s = program_.songs()) s->goTo(n);
     controls_.redrawSongFields();
 }
 
 bool ControlsLink::playerAction(TopAction action) {
-    MusicLink* m = program_.music();
-    if (!m) return false;
+    SongLink* s = program_.songs();
+    if (!s) return false;
     switch (action) {
         case TopAction::PlayPause:
-            m->playPause();
+            s->playPause();
             break;
         case TopAction::Stop:
-            m->stop();
+            s->stop();
             break;
         case TopAction::PreviousTrack:
         case TopAction::NextTrack:
-            m->step(action == TopAction::NextTrack ? 1 : -1);
+            s->step(action == TopAction::NextTrack ? 1 : -1);
             break;
         case TopAction::EjectOrLoad:
-            m->player().chooseAndInsertSong(program_.controlsWindow());
+            s->loadOrEject();
             break;
         case TopAction::Rewind:
         case TopAction::FastForward:
@@ -93,23 +86,23 @@ bool ControlsLink::playerAction(TopAction action) {
 }
 
 bool ControlsLink::recording() {
-    MusicLink* m = program_.music();
-    return m && m->player().playing() && m->raves().engine().isRecording();
+    SongLink* m = program_.songs();
+    return m && m->playing() && m->raves().engine().isRecording();
 }
 
 RavePlayback ControlsLink::ravePlayback() {
-    MusicLink* m = program_.music();
+    SongLink* m = program_.songs();
     if (!m || !m->raves().engine().isReplaying()) return RavePlayback::None;
     return m->raves().state().raveLoaded ? RavePlayback::BeforeEnd : RavePlayback::AfterRewind;
 }
 
 bool ControlsLink::raveAttached() {
-    MusicLink* m = program_.music();
+    SongLink* m = program_.songs();
     return m && m->raveFields().attached;
 }
 
 bool ControlsLink::saveAttachedRave() {
-    MusicLink* m = program_.music();
+    SongLink* m = program_.songs();
     if (!m) return false;
     SongRaveFields song = m->raveFields();
     if (!song.attached) return false;
@@ -121,16 +114,16 @@ bool ControlsLink::saveAttachedRave() {
 void ControlsLink::filesButton() { playerAction(TopAction::EjectOrLoad); }
 
 bool ControlsLink::beginWind(int direction) {
-    MusicLink* m = program_.music();
-    return m && m->player().beginWind(direction);
+    SongLink* s = program_.songs();
+    return s && s->beginWind(direction);
 }
 
 void ControlsLink::windPass() {
-    if (MusicLink* m = program_.music()) m->player().windPass();
+    if (SongLink* s = program_.songs()) s->windPass();
 }
 
 void ControlsLink::endWind() {
-    if (MusicLink* m = program_.music()) m->player().endWind();
+    if (SongLink* s = program_.songs()) s->endWind();
 }
 
 void ControlsLink::playerCommand(PlayerCommand command) {
@@ -176,7 +169,7 @@ void ControlsLink::playerCommand(PlayerCommand command) {
         default:
             return;  // the CD edition's lists come with its player
     }
-    m->rememberSonglist();
+    m->rememberList();
     controls_.redrawSongFields();
 }
 
@@ -198,7 +191,7 @@ void ControlsLink::chooseListed(int popupId, int index, const std::string& name,
     } else {
         return;
     }
-    m->rememberSonglist();
+    m->rememberList();
     controls_.redrawSongFields();
 }
 
@@ -221,7 +214,7 @@ bool ControlsLink::playerSaves(int purpose, const std::string& name, bool& saved
     } else {
         return false;
     }
-    m->rememberSonglist();
+    m->rememberList();
     controls_.redrawSongFields();
     return true;
 }

@@ -105,8 +105,9 @@ std::vector<std::string> ControlsLink::listNames(const std::string& folder, cons
     std::string items;
     // The raves listed are the current song's: its own folder below "Raves".
     std::string from = folder;
-    if (folder == "Raves" && program_.music()) {
-        const SongRaveFields song = program_.music()->raveFields();
+    if ((folder == "Raves" || folder == "CD Lists") && program_.songs()) {
+        // A disc's CD lists live beside its raves, in the disc folder.
+        const SongRaveFields song = program_.songs()->raveFields();
         if (song.raveFolder.empty()) return {};
         from = "Raves/" + song.raveFolder;
     }
@@ -230,8 +231,8 @@ bool ControlsLink::chooseFile(int kind, const std::string& name, bool alt) {
 }
 
 bool ControlsLink::deleteListed(int kind, const std::string& name) {
-    if (kind == int(FileKind::Rave) && program_.music()) {
-        MusicLink& m = *program_.music();
+    if (kind == int(FileKind::Rave) && program_.songs()) {
+        SongLink& m = *program_.songs();
         SongRaveFields song = m.raveFields();
         const bool wasAttached = song.attached && song.raveName == name;
         if (!deleteRave(program_, song, name)) return false;

@@ -19,15 +19,15 @@ void MusicLink::startFirstSong(const std::function<void(const char*)>& progress)
     progress_ = progress;
     player_.playSong(0, true);
     progress_ = {};
-    rememberSonglist();
+    rememberList();
 }
 
-void MusicLink::rememberSonglist() {
+void MusicLink::rememberList() {
     program_.conductor().preferences().songlist = player_.songlist().name;
 }
 
 void MusicLink::silence() {
-    rememberSonglist();
+    rememberList();
     silencing_ = true;
     player_.stopSong(false);
     silencing_ = false;
@@ -50,6 +50,27 @@ void MusicLink::stop() { player_.stopSong(true); }
 void MusicLink::step(int direction) { player_.nextSong(direction < 0 ? -1 : 1); }
 
 bool MusicLink::goTo(int number) { return player_.selectSong(number); }
+
+void MusicLink::playListed(size_t index) {
+    if (index < player_.songlist().entries.size()) player_.playSong(index);
+}
+
+void MusicLink::loadOrEject() { player_.chooseAndInsertSong(program_.controlsWindow()); }
+
+std::string MusicLink::songText() {
+    const Songlist& list = player_.songlist();
+    if (list.empty()) return "Click Here to Load Song File";
+    return std::to_string(list.current + 1) + ": " + list.currentEntry().name;
+}
+
+int MusicLink::trackNumber() { return player_.songlist().empty() ? 0 : player_.trackNumber(); }
+
+std::vector<std::string> MusicLink::songNames() {
+    std::vector<std::string> names;
+    if (player_.songlist().empty()) return names;
+    for (const SongEntry& e : player_.songlist().entries) names.push_back(e.name);
+    return names;
+}
 
 // --- PlayerHost ---------------------------------------------------------------------------
 
@@ -104,7 +125,7 @@ void MusicLink::songWound(uint32_t target, bool rewound) {
 }
 
 void MusicLink::songFieldsChanged() {
-    rememberSonglist();
+    rememberList();
     if (program_.controlsReady()) program_.controls().redrawSongFields();
 }
 

@@ -7,39 +7,51 @@
 #include <string>
 
 #include "playback/music_player.h"
-#include "shell/rave_link.h"
+#include "shell/song_link.h"
 #include "shell/tick_hooks.h"
 
 namespace korel {
 
 class Program;
 
-class MusicLink : public PlayerHost {
+class MusicLink : public SongLink, public PlayerHost {
 public:
     MusicLink(Program& program, MusicGraph* graph);
 
     MusicPlayer& player() { return player_; }
-    RaveLink& raves() { return raves_; }
-    // The current song's rave fields, and their change kept in its songlist entry (saved).
-    SongRaveFields raveFields();
-    void keepRaveFields(const SongRaveFields& fields);
-    // The identity block a rave file of this edition carries: the songlist's name.
-    std::vector<uint8_t> raveIdentity();
-    // A rave was attached, detached or deleted: the song starts again with it (or without).
-    void restartSong();
 
-    // Start-up: the songlist the preferences name (made on the first run), then its current
-    // song plays; on this first start the last session is restored with progress on the splash.
-    void startFirstSong(const std::function<void(const char*)>& progress);
-    // The transport as the top row and the keys use it.
-    void playPause();
-    void stop();
-    void step(int direction);
-    bool goTo(int number);
+    // --- SongLink ------------------------------------------------------------------------
+    RaveLink& raves() override { return raves_; }
+    SongRaveFields raveFields() override;
+    void keepRaveFields(const SongRaveFields& fields) override;
+    // The songlist's name.
+    std::vector<uint8_t> raveIdentity() override;
+    void restartSong() override;
+    // The songlist the preferences name (made on the first run), then its current song.
+    void startFirstSong(const std::function<void(const char*)>& progress) override;
+    // The end of a song moves on (or waits for the text entry), and a format the analysis
+    // cannot use is said.
+    void frame() override;
+    void silence() override;
     // The preferences keep the current songlist's name.
-    void rememberSonglist();
-    // Quitting: the music stops at once; the animation's closing goes on without it.
-    void silence();
+    void rememberList() override;
+    void playPause() override;
+    void stop() override;
+    void step(int direction) override;
+    bool goTo(int number) override;
+    void playListed(size_t index) override;
+    void loadOrEject() override;
+    bool beginWind(int direction) override { return player_.beginWind(direction); }
+    void windPass() override { player_.windPass(); }
+    void endWind() override { player_.endWind(); }
+    bool playing() override { return player_.playing(); }
+    bool paused() override { return player_.paused(); }
+    std::string songText() override;
+    int trackNumber() override;
+    std::string listName() override { return player_.songlist().name; }
+    uint32_t songTime() override { return player_.songTime(); }
+    uint32_t songLength() override { return player_.songLength(); }
+    std::vector<std::string> songNames() override;
 
     // --- PlayerHost --------------------------------------------------------------------
     void songStarting(const SongEntry& entry, bool otherSong) override;
@@ -47,10 +59,6 @@ public:
     void songWound(uint32_t target, bool rewound) override;
     void songFieldsChanged() override;
     bool textEntryOpen() override;
-
-    // Once per frame tick, before the animation's: the end of a song moves on (or waits for
-    // the text entry), and a format the analysis cannot use is said.
-    void frame();
 
 private:
     Program& program_;

@@ -338,8 +338,10 @@ Phase Program::pass() {
     return phase_;
 }
 
+SongLink* Program::songs() { return music_.get(); }
+
 void Program::frameTick() {
-    if (music_) music_->frame();
+    if (SongLink* s = songs()) s->frame();
     conductor_->frameTick();
 }
 

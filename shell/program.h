@@ -46,6 +46,7 @@ struct ProgramOptions {
 class Conductor;
 class ControlsLink;
 class MusicLink;
+class SongLink;
 class Controls;
 
 enum class Phase { NotStarted, Running, Closing, Ended };
@@ -87,6 +88,8 @@ public:
     // The controls window exists (start-up has created it).
     bool controlsReady() const { return controlsWindow_ != kNoWindow; }
     MusicLink* music() { return music_.get(); }
+    // The player of the CD or MP3 edition; null in the LIVE edition.
+    SongLink* songs();
     void enterBackground();
     void returnToForeground();
     void quitProgram();
