@@ -13,6 +13,7 @@
 #include "core/services.h"
 #include "platform/music_graph.h"
 #include "playback/songlist.h"
+#include "playback/transport.h"
 
 namespace korel {
 
@@ -36,11 +37,6 @@ public:
 };
 
 constexpr uint32_t kSongLengthWithoutFile = 60000;
-constexpr uint32_t kWindFirstStep = 3000;
-constexpr uint32_t kWindStep = 2000;
-constexpr uint32_t kWindStepInterval = 150;
-constexpr int64_t kHeardDrift = 30;        // ms the song time may stray from the music heard
-constexpr int64_t kHeardStartWait = 5000;  // ms a song waits at 0 for its output to start
 
 class MusicPlayer {
 public:

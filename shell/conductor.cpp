@@ -40,8 +40,8 @@ void Conductor::loadPreferences() {
     services_.shell().screenSaverMode = prefs_.launchedBySaver;
 }
 
-std::string Conductor::setUpSound() {
-    korel::setUpSound(sound_, services_);
+std::string Conductor::setUpSound(const std::function<void()>& openCdDrive) {
+    korel::setUpSound(sound_, services_, openCdDrive);
     return sound_.fatalFailure;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -83,7 +84,8 @@ public:
     // Reads the preferences (in screen-saver mode this run was launched by the screen saver).
     void loadPreferences();
     // The sound devices; a fatal failure's name is returned (empty when none).
-    std::string setUpSound();
+    // `openCdDrive`: the CD edition opens its drive between the output and the input devices.
+    std::string setUpSound(const std::function<void()>& openCdDrive = {});
     // Writes the beats and changes of the run into the file KOREL_TRACE names, if any.
     void openTrace(const std::string& path);
     void setTrace(TraceSink* trace);

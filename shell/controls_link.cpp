@@ -3,6 +3,7 @@
 #include "persist/program_files.h"
 #include "platform/files.h"
 #include "shell/conductor.h"
+#include "shell/cd_link.h"
 #include "shell/music_link.h"
 #include "shell/program.h"
 
@@ -128,6 +129,9 @@ bool savedHere(int purpose) {
 
 bool ControlsLink::fileExists(int purpose, const std::string& name) {
     // A new songlist's name is asked about as a style's is; a song's name is no file.
+    if (purpose == int(FileKind::Songlist) && program_.cd())
+        return korel::fileExists(joinPath(cdDiscFolderPath(program_, program_.cd()->player().list()),
+                                          storedName(name) + kCdListExtension));
     if (purpose == int(FileKind::Songlist) && program_.music())
         return korel::fileExists(makeFileName(program_, FileKind::Songlist, storedName(name)));
     if (purpose == int(FileKind::Rave) && program_.songs())

@@ -57,7 +57,7 @@ public:
     void toggleControls() override;
     void beginStyleSave(bool beatCountersOff) override;
 
-    // --- The MP3 player (controls_link_player.cpp) ---
+    // --- The CD and MP3 players (controls_link_player.cpp) ---
     std::string songText() override;
     std::string raveText() override;
     int trackNumber() override;
@@ -74,6 +74,8 @@ public:
     bool raveAttached() override;
     bool saveAttachedRave() override;
     void filesButton() override;
+    std::vector<std::string> cdDrives() override;
+    bool trackTitled() override;
     bool beginWind(int direction) override;
     void windPass() override;
     void endWind() override;

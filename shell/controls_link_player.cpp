@@ -4,6 +4,8 @@
 #include "persist/program_files.h"
 #include "shell/conductor.h"
 #include "shell/controls_link.h"
+#include "playback/master_folder.h"
+#include "shell/cd_link.h"
 #include "shell/music_link.h"
 #include "shell/program.h"
 
@@ -126,34 +128,63 @@ void ControlsLink::endWind() {
     if (SongLink* s = program_.songs()) s->endWind();
 }
 
+namespace {
+
+// The name a new rave is offered: the song's or the track's.
+std::string currentSongName(SongLink& s) {
+    const std::vector<std::string> names = s.songNames();
+    const int t = s.trackNumber();
+    return t >= 1 && size_t(t) <= names.size() ? names[size_t(t - 1)] : std::string();
+}
+
+}  // namespace
+
 void ControlsLink::playerCommand(PlayerCommand command) {
-    MusicLink* m = program_.music();
+    SongLink* m = program_.songs();
     if (!m) return;
-    MusicPlayer& p = m->player();
+    CdLink* cd = program_.cd();
     switch (command) {
         case PlayerCommand::LoadSong:
-            p.chooseAndInsertSong(program_.controlsWindow());
+            if (cd) return;
+            m->loadOrEject();
             break;
         case PlayerCommand::RenameSong:
-            if (p.songlist().empty()) return;
-            controls_.panels().beginTextEntry(int(FileKind::SongName), p.songlist().currentEntry().name);
+            if (cd) {
+                // "Add Song Title..." / "Rename Song Title..." of the current track.
+                if (cd->player().currentTrack() < 0) return;
+                controls_.panels().beginTextEntry(
+                    int(FileKind::SongName),
+                    cd->player().list().entries[size_t(cd->player().currentTrack())].trackName);
+                return;
+            }
+            if (program_.music()->player().songlist().empty()) return;
+            controls_.panels().beginTextEntry(int(FileKind::SongName), currentSongName(*m));
             return;
         case PlayerCommand::RemoveSong:
-            p.removeSong();
+            if (cd) return;
+            program_.music()->player().removeSong();
             break;
         case PlayerCommand::CreateSonglist:
+            if (cd && !cd->player().disc().present()) return;
             creatingSonglist_ = true;
             controls_.panels().beginTextEntry(int(FileKind::Songlist), "");
             return;
         case PlayerCommand::RenameSonglist:
+            if (cd && !cd->player().disc().present()) return;
             creatingSonglist_ = false;
-            controls_.panels().beginTextEntry(int(FileKind::Songlist), p.songlist().name);
+            controls_.panels().beginTextEntry(int(FileKind::Songlist), m->listName());
+            return;
+        case PlayerCommand::CreateCdMaster:
+        case PlayerCommand::AddToCdMaster:
+            if (!cd || !cd->player().disc().present()) return;
+            buildMasterFolder(program_, cd->player().list(), command == PlayerCommand::CreateCdMaster);
             return;
         case PlayerCommand::SaveRave:
             // "Save & Update Rave" saves under the attached name; "Save & Attach" asks for one.
             if (saveAttachedRave()) break;
+            if (m->raveFields().raveFolder.empty()) return;
             renamingRave_ = false;
-            controls_.panels().beginTextEntry(int(FileKind::Rave), p.songlist().currentEntry().name);
+            controls_.panels().beginTextEntry(int(FileKind::Rave), currentSongName(*m));
             return;
         case PlayerCommand::RenameRave:
             renamingRave_ = true;
@@ -167,7 +198,7 @@ void ControlsLink::playerCommand(PlayerCommand command) {
             break;
         }
         default:
-            return;  // the CD edition's lists come with its player
+            return;
     }
     m->rememberList();
     controls_.redrawSongFields();
@@ -175,19 +206,29 @@ void ControlsLink::playerCommand(PlayerCommand command) {
 
 void ControlsLink::chooseListed(int popupId, int index, const std::string& name, bool alt) {
     (void)alt;
-    MusicLink* m = program_.music();
+    SongLink* m = program_.songs();
     if (!m) return;
+    CdLink* cd = program_.cd();
     if (popupId == popup::Songs) {
-        if (index < 0 || size_t(index) >= m->player().songlist().entries.size()) return;
-        m->player().playSong(size_t(index));
+        if (index < 0) return;
+        m->playListed(size_t(index));
     } else if (popupId == popup::Raves) {
         SongRaveFields song = m->raveFields();
         if (!attachRave(program_, song, name)) return;
         m->keepRaveFields(song);
         m->restartSong();
     } else if (popupId == popup::Songlists) {
-        if (!m->player().loadSonglist(name)) return;
-        m->player().playSong(m->player().songlist().current);
+        if (cd) {
+            if (!loadCdList(program_, cd->player().list(), name)) return;
+            m->restartSong();
+        } else {
+            MusicPlayer& p = program_.music()->player();
+            if (!p.loadSonglist(name)) return;
+            p.playSong(p.songlist().current);
+        }
+    } else if (popupId == popup::CdDrives && cd) {
+        if (index < 0) return;
+        cd->chooseDrive(size_t(index));
     } else {
         return;
     }
@@ -195,10 +236,20 @@ void ControlsLink::chooseListed(int popupId, int index, const std::string& name,
     controls_.redrawSongFields();
 }
 
+std::vector<std::string> ControlsLink::cdDrives() {
+    CdLink* cd = program_.cd();
+    return cd ? cd->driveNames() : std::vector<std::string>{};
+}
+
+bool ControlsLink::trackTitled() {
+    CdLink* cd = program_.cd();
+    return cd && cd->trackTitled();
+}
+
 bool ControlsLink::playerSaves(int purpose, const std::string& name, bool& saved) {
-    MusicLink* m = program_.music();
+    SongLink* m = program_.songs();
     if (!m) return false;
-    MusicPlayer& p = m->player();
+    CdLink* cd = program_.cd();
     if (purpose == int(FileKind::Rave)) {
         SongRaveFields song = m->raveFields();
         saved = renamingRave_ ? renameRave(program_, song, name)
@@ -206,10 +257,17 @@ bool ControlsLink::playerSaves(int purpose, const std::string& name, bool& saved
         renamingRave_ = false;
         if (saved) m->keepRaveFields(song);
     } else if (purpose == int(FileKind::SongName)) {
-        saved = p.renameSong(name);
+        saved = cd ? cd->titleTrack(name) : program_.music()->player().renameSong(name);
     } else if (purpose == int(FileKind::Songlist)) {
-        saved = creatingSonglist_ ? p.createEmptySonglist(name)
-                                  : p.renameSonglist(p.songlist().name, name);
+        if (cd) {
+            CdList& list = cd->player().list();
+            saved = creatingSonglist_ ? newCdList(program_, list, name)
+                                      : renameCdList(program_, list, list.name, name);
+        } else {
+            MusicPlayer& p = program_.music()->player();
+            saved = creatingSonglist_ ? p.createEmptySonglist(name)
+                                      : p.renameSonglist(p.songlist().name, name);
+        }
         creatingSonglist_ = false;
     } else {
         return false;

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "shell/conductor.h"
 #include "shell/controls_link.h"
+#include "shell/cd_link.h"
 #include "shell/music_link.h"
 #include "shell/program.h"
 
@@ -243,9 +244,10 @@ bool ControlsLink::deleteListed(int kind, const std::string& name) {
         return true;
     }
     std::string path;
-    if (kind == popup::Songlists && program_.edition() == Edition::CD) {
-        path = joinPath(program_.dataPath("CD Lists"), name + ".cds");
-    } else if (kind == int(FileKind::Style) || kind == int(FileKind::Rave) ||
+    if (kind == popup::Songlists && program_.cd()) {
+        return deleteCdList(program_, program_.cd()->player().list(), name);
+    }
+    if (kind == int(FileKind::Style) || kind == int(FileKind::Rave) ||
                kind == int(FileKind::Songlist) ||
                (kind >= int(FileKind::GradientSet) && kind <= int(FileKind::MovementSet))) {
         path = makeFileName(program_, FileKind(kind), name);

@@ -27,7 +27,6 @@ void MusicLink::rememberList() {
 }
 
 void MusicLink::silence() {
-    rememberList();
     silencing_ = true;
     player_.stopSong(false);
     silencing_ = false;

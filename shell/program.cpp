@@ -15,6 +15,7 @@
 #include "shell/closing.h"
 #include "shell/conductor.h"
 #include "shell/controls_link.h"
+#include "shell/cd_link.h"
 #include "shell/music_link.h"
 #include "shell/data_folder.h"
 #include "shell/palette.h"
@@ -53,7 +54,9 @@ Program::~Program() {
 void Program::loadPreferences() { conductor_->loadPreferences(); }
 
 void Program::setUpSound() {
-    std::string fatal = conductor_->setUpSound();
+    std::string fatal = conductor_->setUpSound([this] {
+        if (cd_) cd_->openDrive();
+    });
     if (!fatal.empty()) fatalExit(fatal);
 }
 
@@ -137,12 +140,21 @@ bool Program::initApplication() {
     pf.setBusyCursor(true);
     if (!createAnimationWindow()) return false;
 
-    // 12. MP3 edition: the playback graph and the player.
+    // 12. The player: MP3 edition the playback graph, CD edition the drives.
     if (edition() == Edition::MP3) {
         music_ = std::make_unique<MusicLink>(*this, options_.musicGraph);
+    } else if (edition() == Edition::CD) {
+        std::string device = options_.cdDevice;
+        if (device.empty()) {
+            const char* env = std::getenv("KOREL_CD_DEVICE");
+            if (env) device = env;
+        }
+        cd_ = std::make_unique<CdLink>(*this, options_.cdSystem, device);
+    }
+    if (SongLink* s = songs()) {
         TickHooks hooks;
         hooks.display = controlsLink_.get();
-        hooks.rave = &music_->raves();
+        hooks.rave = &s->raves();
         conductor_->attach(hooks);
     }
 
@@ -271,8 +283,8 @@ void Program::afterStart() {
     // The first song (LIVE: the animation) starts; on this first start the last session is
     // restored, loading every slot with its progress on the splash.
     const auto progress = [this](const char* text) { drawSplashText(text); };
-    if (music_) {
-        music_->startFirstSong(progress);
+    if (SongLink* s = songs()) {
+        s->startFirstSong(progress);
     } else {
         conductor_->startAnimation(true, progress);
     }
@@ -338,7 +350,10 @@ Phase Program::pass() {
     return phase_;
 }
 
-SongLink* Program::songs() { return music_.get(); }
+SongLink* Program::songs() {
+    if (music_) return music_.get();
+    return cd_.get();
+}
 
 void Program::frameTick() {
     if (SongLink* s = songs()) s->frame();
@@ -735,9 +750,10 @@ void Program::keepSessionForQuit() {
     shell().running = false;
     // The music stops; the last session and the preferences are kept for the next start.
     const VisualState* userOwn = nullptr;
-    if (music_) {
-        music_->silence();
-        const RaveState& rave = music_->raves().state();
+    if (SongLink* s = songs()) {
+        s->silence();
+        s->rememberList();
+        const RaveState& rave = s->raves().state();
         if (rave.userStateAside) userOwn = &rave.userState;
     }
     conductor_->saveLastSession(userOwn);

@@ -22,6 +22,7 @@ namespace korel {
 // Where the program finds its folders. Empty fields are filled from the environment
 // (data_folder.h) when the run starts.
 class MusicGraph;
+class CdSystem;
 
 struct ProgramOptions {
     std::string dataFolder;
@@ -39,6 +40,10 @@ struct ProgramOptions {
     SoundInput* soundInput = nullptr;
     // MP3 edition: the playback graph (none: songs play silently, without analysis).
     MusicGraph* musicGraph = nullptr;
+    // CD edition: the drives (none: songs play silently for 60 s), and a device or disc image
+    // to use instead of choosing one ($KOREL_CD_DEVICE when empty).
+    CdSystem* cdSystem = nullptr;
+    std::string cdDevice;
     // Where the trace of beats and changes goes ($KOREL_TRACE when empty).
     std::string tracePath;
 };
@@ -47,6 +52,7 @@ class Conductor;
 class ControlsLink;
 class MusicLink;
 class SongLink;
+class CdLink;
 class Controls;
 
 enum class Phase { NotStarted, Running, Closing, Ended };
@@ -90,6 +96,7 @@ public:
     MusicLink* music() { return music_.get(); }
     // The player of the CD or MP3 edition; null in the LIVE edition.
     SongLink* songs();
+    CdLink* cd() { return cd_.get(); }
     void enterBackground();
     void returnToForeground();
     void quitProgram();
@@ -165,6 +172,7 @@ private:
     std::unique_ptr<Conductor> conductor_;
     std::unique_ptr<ControlsLink> controlsLink_;
     std::unique_ptr<MusicLink> music_;  // MP3 edition
+    std::unique_ptr<CdLink> cd_;        // CD edition
     bool creditsDrawn_ = false;
     InstanceLock instance_;
     Phase phase_ = Phase::NotStarted;
