@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/headless/headless_cd.h"
 #include "platform/headless/headless_music.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/headless_sound.h"
@@ -34,6 +35,9 @@
 namespace korel {
 
 namespace {
+
+// The one drive the driver's CD edition has.
+constexpr const char* kDriverDrive = "/dev/sr0";
 
 // A program that also prints every alert raised.
 class DriverProgram : public Program {
@@ -166,6 +170,23 @@ private:
             if (rest != "on" && rest != "off") return "trace on|off";
             traceOn_ = rest == "on";
             if (program_) program_->conductor().setTrace(traceOn_ ? &trace_ : nullptr);
+            return {};
+        }
+        if (cmd == "disc") {
+            // A disc image goes into the headless drive (before start: it is there at start).
+            if (rest.empty()) return "disc FILE.cue";
+            if (!cd_) {
+                disc_ = rest;
+                return {};
+            }
+            std::string reason;
+            if (!cd_->insert(kDriverDrive, rest, reason)) return "disc " + rest + ": " + reason;
+            return {};
+        }
+        if (cmd == "eject") {
+            // The drive's own button: the disc comes out.
+            if (!cd_) return "\"eject\" needs a started program";
+            cd_->eject(kDriverDrive);
             return {};
         }
         if (cmd == "choose") {
@@ -329,6 +350,15 @@ private:
             if (!err.empty()) return err;
         }
         options_.soundInput = sound_.get();
+        // The CD edition's drive, heard by the capture; empty until a disc goes in.
+        cd_ = std::make_unique<HeadlessCdSystem>(*platform_);
+        cd_->addDrive(kDriverDrive, "Headless CD");
+        cd_->sound = sound_.get();
+        if (!disc_.empty()) {
+            std::string reason;
+            if (!cd_->insert(kDriverDrive, disc_, reason)) return "disc " + disc_ + ": " + reason;
+        }
+        if (edition_ == Edition::CD) options_.cdSystem = cd_.get();
         music_ = std::make_unique<HeadlessMusicGraph>(*platform_);
         options_.musicGraph = music_.get();
         for (const std::string& path : chosen_) platform_->queueChosenFile(path);
@@ -416,6 +446,8 @@ private:
     std::unique_ptr<HeadlessPlatform> platform_;
     std::unique_ptr<HeadlessSound> sound_;
     std::unique_ptr<HeadlessMusicGraph> music_;
+    std::unique_ptr<HeadlessCdSystem> cd_;
+    std::string disc_;  // the disc image given before start
     std::vector<std::string> chosen_;  // file chooser answers given before start
     bool serverDown_ = false;
     std::unique_ptr<DriverProgram> program_;

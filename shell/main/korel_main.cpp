@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/cdio/cdio_drive.h"
 #include "platform/desktop/desktop_platform.h"
 #include "platform/pulse/pulse_music.h"
 #include "platform/pulse/pulse_sound.h"
@@ -23,6 +24,13 @@ int main(int argc, char** argv) {
     korel::PulseSoundInput sound;
     korel::ProgramOptions options;
     options.soundInput = &sound;
+    // The CD edition plays discs through the sound server and listens to what it plays there.
+    std::unique_ptr<korel::CdioCdSystem> cd;
+    if (korel::Edition::KOREL_EDITION == korel::Edition::CD) {
+        cd = std::make_unique<korel::CdioCdSystem>();
+        options.cdSystem = cd.get();
+        sound.setCdChannel(true);
+    }
     // The MP3 edition plays its songs through the sound server.
     std::unique_ptr<korel::PulseMusicGraph> music;
     if (korel::Edition::KOREL_EDITION == korel::Edition::MP3) {

@@ -3,6 +3,7 @@
 
 #include "persist/preferences.h"
 #include "platform/files.h"
+#include "platform/headless/headless_cd.h"
 #include "platform/headless/headless_sound.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
@@ -14,8 +15,10 @@ using namespace korel;
 namespace {
 
 struct TestRun {
-    explicit TestRun(Edition e = Edition::LIVE) : platform(800, 600), sound(platform) {
+    explicit TestRun(Edition e = Edition::LIVE) : platform(800, 600), sound(platform), cd(platform) {
         sound.addLine("Line In", LineType::Line);
+        cd.addDrive("/dev/sr0", "Headless CD");
+        options.cdSystem = &cd;
         options.soundInput = &sound;
         options.dataFolder = temp.file("data");
         options.configFolder = temp.file("config");
@@ -26,6 +29,7 @@ struct TestRun {
     test::TempFolder temp;
     HeadlessPlatform platform;
     HeadlessSound sound;
+    HeadlessCdSystem cd;
     ProgramOptions options;
     Edition edition;
 };
