@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cd_drive.h"
+
 namespace korel {
 
 constexpr uint32_t kCdSectorBytes = 2352;         // one frame of 16-bit stereo 44100 Hz audio
