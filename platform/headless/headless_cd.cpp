@@ -59,6 +59,8 @@ HeadlessCdSystem::Slot* HeadlessCdSystem::slot(const std::string& path) {
 
 bool HeadlessCdSystem::insert(const std::string& drivePath, const std::string& cuePath,
                               std::string& reason) {
+    // What a playing drive was due to be heard before the disc changed.
+    if (sound) sound->pump();
     Slot* s = slot(drivePath);
     if (!s) {
         if (!isCuePath(drivePath)) {
@@ -80,6 +82,7 @@ bool HeadlessCdSystem::insert(const std::string& drivePath, const std::string& c
 
 void HeadlessCdSystem::eject(const std::string& drivePath) {
     if (Slot* s = slot(drivePath)) {
+        if (sound) sound->pump();
         s->disc.reset();
         ++s->changes;
     }
@@ -288,7 +291,8 @@ const std::vector<uint8_t>* HeadlessCdDrive::heard(const CdImageTrack& t) {
 
 void HeadlessCdDrive::feedCapture(uint64_t first, uint8_t* out, size_t n) {
     std::memset(out, 128, n);
-    if (!playing_ || !disc_) return;
+    // A disc taken out since is not heard, though the drive has not looked yet.
+    if (!playing_ || !disc_ || seen_ != slot_->changes) return;
     // Capture samples and disc samples at the capture rate, both counted from tick 0.
     const uint64_t startSample = uint64_t(startTick_) * kCaptureRate / 1000;
     const uint64_t endSample = uint64_t(end_ - kCdLeadIn) * kHeardPerFrame;

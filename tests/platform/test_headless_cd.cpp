@@ -221,6 +221,18 @@ TEST_F(CdRig, TheCaptureHearsTheDiscFromThePosition) {
     EXPECT_TRUE(silent(5201, 6199));
     EXPECT_FALSE(silent(2201, 3100));  // the noise floor of track 2 is heard
 
+    // A disc taken out while playing is not heard from then on, though the drive has not
+    // been asked anything since.
+    ASSERT_TRUE(drive->seek(450));
+    ASSERT_TRUE(drive->play());
+    platform.advance(1000);
+    cd.eject("/dev/sr0");
+    platform.advance(500);
+    EXPECT_FALSE(drive->mediaPresent());
+    sound.pump();
+    EXPECT_FALSE(silent(6201, 7199));
+    EXPECT_TRUE(silent(7201, 7699));
+
     // Closing the drive stops it being heard.
     drive.reset();
     EXPECT_EQ(sound.captureFeed(), nullptr);
