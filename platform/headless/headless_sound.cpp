@@ -373,7 +373,14 @@ void HeadlessSound::pump() {
     while (delivered_ < due && started_) {
         const size_t n = size_t(std::min<uint64_t>(kPiece, due - delivered_));
         const bool audible = feedAudible();
-        for (size_t i = 0; i < n; ++i) {
+        if (captureFeed_) {
+            if (audible)
+                captureFeed_->feedCapture(uint64_t(startTick_) * kCaptureRate / 1000 + delivered_,
+                                          piece, n);
+            else
+                std::memset(piece, 128, n);
+        }
+        for (size_t i = 0; i < n && !captureFeed_; ++i) {
             uint64_t k = delivered_ + i;
             uint8_t v = 128;
             if (audible && !feed_.empty()) {

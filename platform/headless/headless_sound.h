@@ -21,6 +21,15 @@ namespace korel {
 // server would. False with a message for anything else.
 bool decodeWav(const Bytes& file, std::vector<uint8_t>& samples, std::string& error);
 
+// Something heard by the capture instead of the fixed feed (a playing drive, say).
+class CaptureFeed {
+  public:
+    virtual ~CaptureFeed() = default;
+    // Fills `n` samples (11025 Hz 8-bit unsigned mono) of what is heard from `first` on, a time
+    // in 1/11025 s of the platform's clock (tick count × 11025 / 1000).
+    virtual void feedCapture(uint64_t first, uint8_t* out, size_t n) = 0;
+};
+
 class HeadlessSound : public SoundInput {
   public:
     // One line of a scripted mixer destination.
@@ -65,6 +74,11 @@ class HeadlessSound : public SoundInput {
     // Loads a WAV file as the feed; false with a message when it cannot be used (the previous
     // feed is kept).
     bool loadWav(const std::string& path, std::string& error, bool loop = false);
+    // While set, the capture hears `feed` instead of the samples above (null: the samples
+    // again). Whoever changes what it will hear calls pump() first, so that what was due
+    // before the change is delivered as it was.
+    void setCaptureFeed(CaptureFeed* feed) { captureFeed_ = feed; }
+    CaptureFeed* captureFeed() const { return captureFeed_; }
     // Delivers the samples due by the platform's clock.
     void pump();
     bool capturing() const { return started_; }
@@ -120,6 +134,7 @@ class HeadlessSound : public SoundInput {
     uint64_t delivered_ = 0;
     std::vector<uint8_t> feed_;
     bool loop_ = false;
+    CaptureFeed* captureFeed_ = nullptr;
     bool serverUp_ = true;
     bool connected_ = true;
     bool connecting_ = false;

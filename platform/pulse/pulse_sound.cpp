@@ -129,6 +129,7 @@ struct PulseSoundInput::Impl {
     std::vector<SinkInfo> sinks;
     std::vector<SourceInfo> sources;
     std::string defaultSink, defaultSource;
+    bool cdChannel = false;
     bool sinkFetchRunning = false;
     bool sinkFetchAgain = false;
     std::vector<SinkInfo> fetchedSinks;
@@ -421,6 +422,10 @@ struct PulseSoundInput::Impl {
     }
 
     MixerLine line(const SourceInfo& s) const {
+        if (cdChannel && s.monitorOf != PA_INVALID_INDEX) {
+            const SinkInfo* sink = sinkByIndex(s.monitorOf);
+            if (sink && sink->name == defaultSink) return MixerLine{"CD", "CD", LineType::CompactDisc};
+        }
         return MixerLine{s.description, shortName(s), s.type};
     }
 
@@ -436,10 +441,16 @@ struct PulseSoundInput::Impl {
     }
 };
 
-PulseSoundInput::PulseSoundInput() : impl_(std::make_unique<Impl>()) {
+PulseSoundInput::PulseSoundInput(bool cdChannel) : impl_(std::make_unique<Impl>()) {
+    impl_->cdChannel = cdChannel;
     if (!impl_->loop) return;
     Locked lock(impl_->loop);
     impl_->startConnect();
+}
+
+void PulseSoundInput::setCdChannel(bool on) {
+    Locked lock(impl_->loop);
+    impl_->cdChannel = on;
 }
 
 PulseSoundInput::~PulseSoundInput() = default;

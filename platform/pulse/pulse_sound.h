@@ -20,7 +20,9 @@ namespace korel {
 
 class PulseSoundInput : public SoundInput {
   public:
-    PulseSoundInput();
+    // `cdChannel`: the CD edition's input, where the monitor of the default sink (what the CD
+    // drive plays into) is the line "CD" of type CompactDisc rather than a wave output.
+    explicit PulseSoundInput(bool cdChannel = false);
     ~PulseSoundInput() override;
     PulseSoundInput(const PulseSoundInput&) = delete;
     PulseSoundInput& operator=(const PulseSoundInput&) = delete;
@@ -28,6 +30,7 @@ class PulseSoundInput : public SoundInput {
     // Tries to reach the sound server when it is not ready and waits (a few seconds at most)
     // for the answer; true when it is ready.
     bool connected();
+    void setCdChannel(bool on);
 
     std::vector<std::string> outputDevices() override;
     std::vector<std::string> inputDevices() override;
