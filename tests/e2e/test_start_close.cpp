@@ -12,6 +12,7 @@
 #include "e2e/e2e_support.h"
 #include "persist/preferences.h"
 #include "platform/files.h"
+#include "support/disc_image.h"
 
 namespace korel::e2e {
 namespace {
@@ -59,6 +60,11 @@ void startAndClose(const char* program, Edition edition, bool checkWindows) {
     ASSERT_TRUE(desktop);
     RunFolders folders;
     ASSERT_TRUE(folders.ok());
+    if (edition == Edition::CD) {
+        // A disc image in the data folder's "Discs" is the drive this machine has.
+        ASSERT_EQ(createFolders(folders.data() + "/Discs"), 0);
+        ASSERT_FALSE(test::writeDiscImage(folders.data() + "/Discs", "disc", {test::DiscTrack{}}).empty());
+    }
     ProgramRun run(*desktop, program, folders);
     std::string error;
     ASSERT_TRUE(run.startAndWaitForWindows(kWindowsWithinMs, error)) << error;
