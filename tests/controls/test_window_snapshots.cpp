@@ -74,7 +74,7 @@ struct Scene {
 TEST(WindowSnapshots, EachEditionCollapsedAndExpanded) {
     const Scene scenes[] = {
         {Edition::MP3, "mp3_collapsed", 0xb0da9862cba6d131ull, "mp3_expanded", 0xbc19def8f42a2fe4ull},
-        {Edition::CD, "cd_collapsed", 0xb65b238457099981ull, "cd_expanded", 0xb30769474c5c2e19ull},
+        {Edition::CD, "cd_collapsed", 0x79a57615a144ed4dull, "cd_expanded", 0x7202d9c04591df96ull},
         {Edition::LIVE, "live_collapsed", 0x2ea0407efda00ed9ull, "live_expanded", 0x6f24e8062ff26b6ull},
     };
     for (const Scene& s : scenes) {
