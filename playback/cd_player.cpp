@@ -264,10 +264,8 @@ void CdPlayer::pollDisc() {
 
 void CdPlayer::tick() {
     if (winding_) return;
-    if (!table_.present() && drive_ && !playing_ && !paused_) {
-        pollDisc();
-        return;
-    }
+    // Without a disc the silent song goes on until one is put in.
+    if (!table_.present() && drive_ && !paused_) pollDisc();
     if (nextAfterTextEntry_) {
         if (!host_.textEntryOpen()) moveOn();
         return;

@@ -294,6 +294,20 @@ TEST(CdPlayer, PauseResumeEjectAndANewDisc) {
     EXPECT_EQ(r.player.currentTrack(), 0);
     EXPECT_FALSE(r.player.ejecting());
     EXPECT_NE(r.player.list().name, kEjectingCd);
+
+    // An empty drive at start: a silent song runs, and a disc put in plays at once.
+    Rig empty;
+    empty.system.discs.clear();
+    ASSERT_TRUE(empty.open());
+    empty.player.playTrack(0);
+    EXPECT_TRUE(empty.player.playing());
+    EXPECT_EQ(empty.player.currentTrack(), -1);
+    EXPECT_EQ(empty.player.songLength(), kNoDiscSongLength);
+    empty.sv.headless().advance(5000);
+    empty.drive().disc = threeTracks();
+    empty.player.tick();
+    EXPECT_EQ(empty.player.currentTrack(), 0);
+    EXPECT_EQ(empty.player.songLength(), 60u * 1000 - 225);
 }
 
 TEST(CdPlayer, WindingSeeksTheDriveWithinTheTrack) {
