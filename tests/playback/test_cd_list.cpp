@@ -156,7 +156,32 @@ TEST(CdList, ANewDiscGetsAnUnnamedFolderAndList) {
     CdList second;
     ASSERT_TRUE(recogniseDisc(sv, other, second));
     EXPECT_EQ(second.discFolder(), "Unnamed" + other.code);
+
+    // No disc: nothing is made for it.
+    ASSERT_TRUE(recogniseDisc(sv, DiscTable{}, second));
+    EXPECT_EQ(second.code, "0000");
+    EXPECT_FALSE(folderExists(ravesPath(sv, "Unnamed0000")));
     EXPECT_TRUE(sv.alerts.empty());
+}
+
+TEST(CdList, TrackRavesLiveInTheDiscFolder) {
+    CdList list = threeTracks();
+    SongRaveFields rave = cdTrackRave(list, 1);
+    EXPECT_TRUE(rave.attached);
+    EXPECT_EQ(rave.raveName, "Wild");
+    EXPECT_EQ(rave.raveFolder, "Road_Trip0A#!");
+    rave.raveName = "Calm";
+    storeCdTrackRave(list, 2, rave);
+    EXPECT_EQ(list.entries[2], (CdTrackEntry{true, "Closing", "Calm"}));
+    // Beyond the disc's tracks there is nothing to attach to.
+    EXPECT_FALSE(cdTrackRave(list, 3).attached);
+    storeCdTrackRave(list, 3, rave);
+    EXPECT_EQ(list.entries[3], CdTrackEntry{});
+
+    const auto id = cdRaveIdentity(list);
+    EXPECT_EQ(readNameField(id.data(), 32), "Road_Trip");
+    EXPECT_EQ(std::string(id.begin() + 32, id.begin() + 40), "04018e02");
+    EXPECT_EQ(id[40] | id[41] | id[42] | id[43], 0);
 }
 
 TEST(CdList, TheDiscFolderFollowsTheCurrentList) {
