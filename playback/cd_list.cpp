@@ -280,7 +280,35 @@ bool deleteCdList(Services& services, const CdList& list, const std::string& nam
     return true;
 }
 
+SongRaveFields cdTrackRave(const CdList& list, int track) {
+    SongRaveFields rave;
+    rave.raveFolder = list.discFolder();
+    if (track < 0 || track >= std::min(list.count, kMaxCdTracks)) return rave;
+    const CdTrackEntry& e = list.entries[size_t(track)];
+    rave.attached = e.raveAttached;
+    rave.raveName = e.raveName;
+    return rave;
+}
+
+void storeCdTrackRave(CdList& list, int track, const SongRaveFields& rave) {
+    if (track < 0 || track >= std::min(list.count, kMaxCdTracks)) return;
+    CdTrackEntry& e = list.entries[size_t(track)];
+    e.raveAttached = rave.attached;
+    e.raveName = cutText(rave.raveName, kCdNameField - 1);
+}
+
+std::array<uint8_t, 44> cdRaveIdentity(const CdList& list) {
+    std::array<uint8_t, 44> id{};
+    writeNameField(id.data(), cutText(list.name, 31), 32);
+    std::copy_n(list.discId.begin(), std::min(list.discId.size(), kCdDiscIdSize), id.begin() + 32);
+    return id;
+}
+
 bool recogniseDisc(Services& services, const DiscTable& table, CdList& list) {
+    if (!table.present()) {
+        list = CdList{};
+        return true;
+    }
     CdList disc;
     disc.code = table.code;
     disc.discId = table.discId;

@@ -22,6 +22,7 @@
 #include "core/services.h"
 #include "platform/bytes.h"
 #include "platform/cd_drive.h"
+#include "raves/rave_file.h"
 
 namespace korel {
 
@@ -92,11 +93,23 @@ bool renameCdList(Services& services, CdList& list, const std::string& from,
 // "Delete CD Lists...": deletes a list file other than the current one.
 bool deleteCdList(Services& services, const CdList& list, const std::string& name);
 
+// --- Raves of the disc's tracks -----------------------------------------------------------------
+
+// The rave fields of track `track` (0-based) for the rave operations: its folder is the disc
+// folder. A track beyond the list has no rave.
+SongRaveFields cdTrackRave(const CdList& list, int track);
+// Takes back what a rave operation changed in the track's entry (flag and rave name).
+void storeCdTrackRave(CdList& list, int track, const SongRaveFields& rave);
+// The identity block a CD rave file carries: the list's name as the CD title (32 bytes), the disc
+// identifier (8) and 4 zero bytes.
+std::array<uint8_t, 44> cdRaveIdentity(const CdList& list);
+
 // Finds the disc's folder in "Raves" (a folder whose name ends with the table's code; one that
 // holds CD lists first) and loads the list named like it, or the first list found there. With no
 // folder for the disc, "Unnamed<code>" is made with an "Unnamed" list of cleared entries.
 // `list` always ends up describing the disc (code, identifier, track count); false when a list
-// could not be read or written (reported), its entries then cleared.
+// could not be read or written (reported), its entries then cleared. Without a disc in the table
+// the list is only cleared (code "0000") and no folder is made.
 bool recogniseDisc(Services& services, const DiscTable& table, CdList& list);
 
 }  // namespace korel

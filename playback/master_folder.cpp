@@ -110,6 +110,10 @@ class MasterCopier {
 }  // namespace
 
 bool buildMasterFolder(Services& services, const CdList& list, bool fresh) {
+    if (!safeName(list.name) || !safeName(list.discFolder())) {
+        services.showAlert("File write error!");
+        return false;
+    }
     MasterCopier copier(services, services.dataPath(kMasterFolder));
     for (const char* sub : kMasterSubfolders) {
         const std::string folder = joinPath(copier.master(), sub);
@@ -132,19 +136,17 @@ bool buildMasterFolder(Services& services, const CdList& list, bool fresh) {
                                encodeCdList(list));
     if (e != 0) copier.fail(e);
 
-    SongRaveFields song;
-    song.raveFolder = list.discFolder();
     auto rave = std::make_unique<RaveState>();
     const int count = std::clamp(list.count, 1, kMaxCdTracks);
     std::set<std::string> ravesDone;
     for (int i = 0; i < count; ++i) {
-        const CdTrackEntry& entry = list.entries[size_t(i)];
-        if (!entry.raveAttached || !ravesDone.insert(entry.raveName).second) continue;
-        if (!safeName(entry.raveName)) {
+        const SongRaveFields song = cdTrackRave(list, i);
+        if (!song.attached || !ravesDone.insert(song.raveName).second) continue;
+        if (!safeName(song.raveName)) {
             copier.failWith(kRaveUnableToLoad);
             continue;
         }
-        const std::string from = raveFilePath(services, song, entry.raveName);
+        const std::string from = raveFilePath(services, song, song.raveName);
         Bytes file;
         if (const int read = readWholeFile(from, file, kRaveFileLimit)) {
             copier.fail(read);

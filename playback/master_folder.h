@@ -1,6 +1,7 @@
 // The CD master folder: the current CD list, its raves and every asset those raves use, gathered
 // in "KorelCD" in the data folder (with "Raves", "Gradients", "Fills", "Brushes", "Movements"
-// and "Effects" inside) so that they can be put on a custom CD together.
+// and "Effects" inside) so that they can be put on a custom CD together. It lives in the data
+// folder because that is the one place the program can count on writing to.
 #pragma once
 
 #include "core/services.h"
