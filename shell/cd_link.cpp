@@ -62,10 +62,6 @@ void CdLink::chooseDrive(size_t index) {
     program_.conductor().sound().devices.musicFromCd = true;
 }
 
-std::string CdLink::discFolder() {
-    return player_.disc().present() ? player_.list().discFolder() : std::string();
-}
-
 bool CdLink::trackTitled() {
     const int t = player_.currentTrack();
     return t >= 0 && !player_.list().entries[size_t(t)].trackName.empty();
@@ -81,29 +77,20 @@ bool CdLink::titleTrack(const std::string& title) {
 // --- SongLink -----------------------------------------------------------------------------------
 
 SongRaveFields CdLink::raveFields() {
-    const int t = player_.currentTrack();
-    if (t < 0) return SongRaveFields{};
-    const CdTrackEntry& e = player_.list().entries[size_t(t)];
-    return SongRaveFields{e.raveAttached, e.raveName, discFolder()};
+    if (!player_.disc().present()) return SongRaveFields{};
+    return cdTrackRave(player_.list(), player_.currentTrack());
 }
 
 void CdLink::keepRaveFields(const SongRaveFields& fields) {
-    const int t = player_.currentTrack();
-    if (t < 0) return;
-    CdTrackEntry& e = player_.list().entries[size_t(t)];
-    e.raveAttached = fields.attached;
-    e.raveName = fields.attached ? fields.raveName.substr(0, kCdNameField - 1) : std::string();
+    if (player_.currentTrack() < 0) return;
+    storeCdTrackRave(player_.list(), player_.currentTrack(), fields);
     player_.saveList();
     if (program_.controlsReady()) program_.controls().redrawSongFields();
 }
 
 std::vector<uint8_t> CdLink::raveIdentity() {
-    std::vector<uint8_t> id(44, 0);
-    const std::string& name = player_.list().name;
-    for (size_t i = 0; i < name.size() && i < 31; ++i) id[i] = uint8_t(name[i]);
-    const std::string& disc = player_.disc().discId;
-    for (size_t i = 0; i < disc.size() && i < 8; ++i) id[32 + i] = uint8_t(disc[i]);
-    return id;
+    const auto id = cdRaveIdentity(player_.list());
+    return std::vector<uint8_t>(id.begin(), id.end());
 }
 
 void CdLink::restartSong() { player_.playTrack(std::max(player_.currentTrack(), 0)); }

@@ -24,8 +24,6 @@ public:
     // The drive popup: the names of the drives found, and the choice of one.
     std::vector<std::string> driveNames();
     void chooseDrive(size_t index);
-    // The disc's folder below "Raves" ("" without a disc): its CD lists and raves.
-    std::string discFolder();
     // A title typed for the current track ("Add Song Title...").
     bool titleTrack(const std::string& title);
     bool trackTitled();
