@@ -76,6 +76,7 @@ bool CdPlayer::openDrive(const std::string& imageFolder, const std::string& forc
 
 bool CdPlayer::useDrive(const std::string& path) {
     if (!system_) return false;
+    if (drive_ && drive_->path() == path) return true;  // the drive in use already
     stopCd(false);
     std::string reason;
     std::unique_ptr<CdDrive> drive = system_->open(path, reason);
@@ -213,10 +214,14 @@ void CdPlayer::stopCd(bool refreshUi) {
 
 void CdPlayer::ejectCd() {
     stopCd(false);
+    if (!drive_) {
+        host_.songFieldsChanged();
+        return;  // no drive, no door
+    }
     ejecting_ = true;
     current_ = -1;
     length_ = kNoDiscSongLength;
-    if (drive_) drive_->openDoor();
+    drive_->openDoor();
     clearDisc(table_);
     list_ = CdList{};
     list_.name = kEjectingCd;

@@ -139,10 +139,7 @@ void CdLink::playListed(size_t index) {
     if (int(index) < player_.trackCount()) player_.playTrack(int(index));
 }
 
-void CdLink::loadOrEject() {
-    player_.ejectCd();
-    program_.conductor().stop();
-}
+void CdLink::loadOrEject() { player_.ejectCd(); }
 
 std::string CdLink::songText() {
     const int t = player_.currentTrack();
