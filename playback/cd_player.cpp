@@ -145,7 +145,7 @@ void CdPlayer::playTrack(int index, bool randomTrack) {
     if (playing_ || paused_ || winding_) stopCd(false);
     nextAfterTextEntry_ = false;
     bool same = false;
-    const bool present = readDisc(&same);
+    const bool present = !discLeftAlone_ && readDisc(&same);
     length_ = kNoDiscSongLength;
     if (present) {
         if (!same && hasStarted_) index = 0;
@@ -270,7 +270,7 @@ void CdPlayer::pollDisc() {
 void CdPlayer::tick() {
     if (winding_) return;
     // Without a disc the silent song goes on until one is put in.
-    if (!table_.present() && drive_ && !paused_) pollDisc();
+    if (!table_.present() && drive_ && !paused_ && !discLeftAlone_) pollDisc();
     if (nextAfterTextEntry_) {
         if (!host_.textEntryOpen()) moveOn();
         return;

@@ -90,6 +90,9 @@ public:
     void endWind();
     bool winding() const { return winding_; }
 
+    // The disc is left alone (a screen-saver run told to ignore it): songs run silently.
+    void leaveDiscAlone(bool on) { discLeftAlone_ = on; }
+
     // Once per frame: moves on at the end of the track; looks for a disc while there is none.
     void tick();
     // The song time follows the drive's position.
@@ -121,6 +124,7 @@ private:
     DiscTable table_;
     CdList list_;
     bool ejecting_ = false;
+    bool discLeftAlone_ = false;
 
     int current_ = -1;
     bool playing_ = false;

@@ -97,8 +97,11 @@ void CdLink::restartSong() { player_.playTrack(std::max(player_.currentTrack(), 
 
 void CdLink::startFirstSong(const std::function<void(const char*)>& progress) {
     progress_ = progress;
-    const Preferences& prefs = program_.conductor().preferences();
-    player_.playTrack(0, program_.shell().screenSaverMode && prefs.playWhenLaunched != 0);
+    // A screen-saver run plays a random track, or leaves the disc alone when told to ignore it.
+    const bool saver = program_.shell().screenSaverMode;
+    const bool play = program_.conductor().preferences().playWhenLaunched != 0;
+    player_.leaveDiscAlone(saver && !play);
+    player_.playTrack(0, saver && play);
     progress_ = {};
 }
 

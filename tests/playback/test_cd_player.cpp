@@ -308,6 +308,17 @@ TEST(CdPlayer, PauseResumeEjectAndANewDisc) {
     empty.player.tick();
     EXPECT_EQ(empty.player.currentTrack(), 0);
     EXPECT_EQ(empty.player.songLength(), 60u * 1000 - 225);
+
+    // A disc left alone is neither read nor played: the songs are silent.
+    Rig alone;
+    ASSERT_TRUE(alone.open());
+    alone.player.leaveDiscAlone(true);
+    alone.player.playTrack(0, true);
+    alone.sv.headless().advance(61000);
+    alone.player.tick();
+    EXPECT_TRUE(alone.player.playing());
+    EXPECT_EQ(alone.player.currentTrack(), -1);
+    EXPECT_TRUE(alone.drive().log.empty());
 }
 
 TEST(CdPlayer, WindingSeeksTheDriveWithinTheTrack) {
