@@ -176,7 +176,7 @@ void CdPlayer::playTrack(int index, bool randomTrack) {
 
 void CdPlayer::pauseCd() {
     if (!playing_) return;
-    sendStop();
+    if (current_ >= 0) sendStop();
     pauseTime_ = services_.platform().tickCount() - startTick_;
     playing_ = false;
     paused_ = true;
@@ -201,7 +201,7 @@ void CdPlayer::resumeCd() {
 }
 
 void CdPlayer::stopCd(bool refreshUi) {
-    if (drive_ && (playing_ || paused_ || winding_)) sendStop();
+    if (drive_ && current_ >= 0 && (playing_ || paused_ || winding_)) sendStop();
     playing_ = false;
     paused_ = false;
     winding_ = false;
@@ -313,7 +313,7 @@ bool CdPlayer::beginWind(int direction) {
     }
     const uint32_t base = songTime();
     windWasPaused_ = paused_;
-    if (playing_) sendStop();
+    if (playing_ && current_ >= 0) sendStop();
     playing_ = false;
     paused_ = true;
     pauseTime_ = base;
