@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <sys/types.h>
 
@@ -131,12 +132,13 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
     size_t lineNo = 0;
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
+        // Lines end in LF, CR LF or a lone CR.
+        size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++pos;
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.find('\0') != std::string_view::npos) return b.fail(lineNo, "not a cue sheet (binary data)");
         if (!words(line, w)) return b.fail(lineNo, "a quote is not closed");
         if (w.empty()) continue;
@@ -258,7 +260,9 @@ bool CdImage::open(const std::string& cuePath, std::string& reason) {
     Bytes text;
     const int rc = readWholeFile(cuePath, text, kMaxCueBytes + 1);
     if (rc != 0) {
-        reason = rc == kErrNoFile ? "no such disc image" : "the cue sheet cannot be read (error " + std::to_string(rc) + ")";
+        reason = rc == kErrNoFile  ? "no such disc image"
+                 : rc == EFBIG     ? "the cue sheet is too large to be one"
+                                   : "the cue sheet cannot be read (error " + std::to_string(rc) + ")";
         return false;
     }
     const size_t slash = cuePath.find_last_of('/');

@@ -131,6 +131,13 @@ TEST(CdImage, SheetsWithGapsIndexesAndSeveralFiles) {
         "FILE \"c.bin\" BINARY\r\n  TRACK 03 MODE2/2352\r\n    INDEX 00 00:00:00\r\n"
         "    INDEX 01 00:02:00\r\n";
     ASSERT_TRUE(parse(text, {{"a b.bin", 1500}, {"c.bin", 400}}, sheet, reason)) << reason;
+    // The same sheet with lone CRs for line ends reads the same.
+    std::string crOnly = text;
+    crOnly.erase(std::remove(crOnly.begin(), crOnly.end(), '\n'), crOnly.end());
+    CueSheet same;
+    ASSERT_TRUE(parse(crOnly, {{"a b.bin", 1500}, {"c.bin", 400}}, same, reason)) << reason;
+    EXPECT_EQ(same.leadOut, 2135u);
+    EXPECT_EQ(same.tracks.size(), 3u);
     expectTable(sheet.tracks, {{1, 150, 750 + 75, true, 0, 0},
                                {2, 975, 750 + 10 + 150, true, 0, 750 * 2352},
                                {3, 1885, 250, false, 1, 150 * 2352}});
@@ -198,6 +205,11 @@ TEST(CdImage, MissingOrEmptyFilesAreRefused) {
     std::string reason;
     EXPECT_FALSE(image.open(dir.path + "/none.cue", reason));
     EXPECT_EQ(reason, "no such disc image");
+    const std::string big = dir.path + "/big.cue";
+    std::fclose(std::fopen(big.c_str(), "w"));
+    std::filesystem::resize_file(big, kMaxCueBytes + 1);
+    EXPECT_FALSE(image.open(big, reason));
+    EXPECT_EQ(reason, "the cue sheet is too large to be one");
     // A bin with less than one sector has no track in it.
     const std::string cue = dir.path + "/tiny.cue";
     std::FILE* f = std::fopen(cue.c_str(), "w");
