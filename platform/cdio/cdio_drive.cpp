@@ -35,7 +35,8 @@ bool isCuePath(const std::string& path) {
 }
 
 // The table of an open libcdio handle. libcdio's LBA already counts the lead-in.
-bool tableOf(CdIo_t* cdio, std::vector<CdImageTrack>& tracks, uint32_t& leadOut, std::string& reason) {
+bool tableOf(CdIo_t* cdio, std::vector<CdImageTrack>& tracks, uint32_t& leadOut,
+             std::string& reason) {
     tracks.clear();
     const track_t first = cdio_get_first_track_num(cdio);
     const track_t count = cdio_get_num_tracks(cdio);
@@ -157,9 +158,9 @@ struct CdioCdDrive::Impl {
     uint32_t leadOut = 0, audioEnd = kCdLeadIn;
     uint32_t readFrame = kCdLeadIn;  // the next frame the thread writes
     std::atomic<bool> streaming{false};
-    std::atomic<bool> ended{false};  // every frame up to the end of the audio was written
+    std::atomic<bool> ended{false};      // every frame up to the end of the audio was written
     std::atomic<bool> triggered{false};  // the stream was told to play out what it holds
-    uint64_t seq = 0;                // bumped by every seek and flush
+    uint64_t seq = 0;                    // bumped by every seek and flush
 
     PulsePcmOutput out;
     bool outOk = false;
@@ -168,7 +169,7 @@ struct CdioCdDrive::Impl {
 
     // The program thread's own.
     bool isPlaying = false;
-    uint32_t held = kCdLeadIn;   // the position while not playing; where the clock starts
+    uint32_t held = kCdLeadIn;     // the position while not playing; where the clock starts
     uint32_t outBase = kCdLeadIn;  // the frame the output's first frame since the flush holds
     Clock::time_point clockStart{};
 
@@ -239,7 +240,8 @@ struct CdioCdDrive::Impl {
         if (message) cdio_cddap_free_messages(message);
         if (cdda && cdio_cddap_open(cdda) == 0) {
             paranoia = cdio_paranoia_init(cdda);
-            if (paranoia) cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+            if (paranoia)
+                cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
         }
     }
 
@@ -382,9 +384,13 @@ bool CdioCdDrive::openPath(const std::string& path, std::string& reason) {
     return true;
 }
 
-bool CdioCdDrive::audible() { return impl_->outOk && impl_->out.ready(); }
+bool CdioCdDrive::audible() {
+    return impl_->outOk && impl_->out.ready();
+}
 
-const std::string& CdioCdDrive::path() const { return impl_->path; }
+const std::string& CdioCdDrive::path() const {
+    return impl_->path;
+}
 
 bool CdioCdDrive::mediaPresent() {
     Impl& d = *impl_;

@@ -54,7 +54,8 @@ void HeadlessCdSystem::addDrive(const std::string& path, const std::string& name
     s->path = path;
     s->name = name;
     slots_[path] = s;
-    if (std::find(devices_.begin(), devices_.end(), path) == devices_.end()) devices_.push_back(path);
+    if (std::find(devices_.begin(), devices_.end(), path) == devices_.end())
+        devices_.push_back(path);
 }
 
 HeadlessCdSystem::Slot* HeadlessCdSystem::slot(const std::string& path) {
@@ -301,7 +302,8 @@ const std::vector<uint8_t>& HeadlessCdDrive::heard(uint32_t block) {
     std::vector<uint8_t> all, samples(size_t(kHeardBlockFrames) * kHeardPerFrame, 128);
     if (decodeWav(wavOf(pcm), all, error)) {
         const size_t skip = size_t(first - from) * kHeardPerFrame;
-        for (size_t i = 0; i < samples.size() && skip + i < all.size(); ++i) samples[i] = all[skip + i];
+        for (size_t i = 0; i < samples.size() && skip + i < all.size(); ++i)
+            samples[i] = all[skip + i];
     }
     return converted_.emplace(block, std::move(samples)).first->second;
 }
@@ -320,8 +322,8 @@ void HeadlessCdDrive::feedCapture(uint64_t first, uint8_t* out, size_t n) {
                               (at > startSample ? at - startSample : 0);
         if (disc >= endSample) return;
         const uint64_t block = disc / kBlockSamples;
-        const size_t run = size_t(std::min<uint64_t>(
-            {n - i, (block + 1) * kBlockSamples - disc, endSample - disc}));
+        const size_t run = size_t(
+            std::min<uint64_t>({n - i, (block + 1) * kBlockSamples - disc, endSample - disc}));
         const std::vector<uint8_t>& s = heard(uint32_t(block));
         std::memcpy(out + i, s.data() + (disc - block * kBlockSamples), run);
         i += run;

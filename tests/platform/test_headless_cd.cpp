@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "platform/bytes.h"
-
 #include "platform/headless/headless_cd.h"
 #include "platform/headless/headless_platform.h"
 #include "support/disc_image.h"
@@ -141,7 +140,8 @@ TEST_F(CdRig, TheDoorTakesTheDiscAwayUntilOneIsInserted) {
     EXPECT_FALSE(cd.drives("")[0].mediaPresent);
 
     // Another disc: its table, from the start, not playing.
-    const std::string other = writeDiscImage(dir, "other", {{true, 2}, {true, 2}, {true, 2}, {true, 2}});
+    const std::string other =
+        writeDiscImage(dir, "other", {{true, 2}, {true, 2}, {true, 2}, {true, 2}});
     std::string reason;
     ASSERT_TRUE(cd.insert("/dev/sr0", other, reason));
     EXPECT_TRUE(drive->mediaPresent());
