@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint32_t at = korel::kCdLeadIn;
         for (const auto& e : sheet.extents) {
             if (e.start != at || e.frames == 0) __builtin_trap();
-            if (e.file >= 0 && e.sector + e.frames > sheet.files[size_t(e.file)].sectors) __builtin_trap();
+            if (e.file >= 0 && e.sector + e.frames > sheet.files[size_t(e.file)].sectors)
+                __builtin_trap();
             at += e.frames;
         }
         if (at != sheet.leadOut || sheet.leadOut > korel::kCdMaxFrames) __builtin_trap();

@@ -2,11 +2,12 @@
 #include "platform/cd_image.h"
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
-#include <sys/types.h>
 
 #include "platform/cd_drive.h"
 #include "platform/files.h"
@@ -69,9 +70,9 @@ bool number(const std::string& s, int lo, int hi, int& v) {
 struct Builder {
     CueSheet& sheet;
     std::string& reason;
-    uint32_t total = 0;        // frames appended after the lead-in
-    int file = -1;             // the current FILE
-    uint64_t cursor = 0;       // sectors of the current file appended so far
+    uint32_t total = 0;   // frames appended after the lead-in
+    int file = -1;        // the current FILE
+    uint64_t cursor = 0;  // sectors of the current file appended so far
     uint32_t pendingPostgap = 0;
     // The track being read: its INDEX 01 is still to come.
     bool open = false;
@@ -101,7 +102,8 @@ struct Builder {
         if (file < 0) return true;
         to = std::min(to, sheet.files[size_t(file)].sectors);
         if (to > cursor) {
-            if (to - cursor > kCdMaxFrames) return fail(line, "the image is longer than a disc can be");
+            if (to - cursor > kCdMaxFrames)
+                return fail(line, "the image is longer than a disc can be");
             if (!append(uint32_t(to - cursor), file, cursor, line)) return false;
             cursor = to;
         }
@@ -131,13 +133,15 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
     size_t lineNo = 0;
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
+        // Lines end in LF, CR LF or a lone CR.
+        size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++pos;
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.find('\0') != std::string_view::npos) return b.fail(lineNo, "not a cue sheet (binary data)");
+        if (line.find('\0') != std::string_view::npos)
+            return b.fail(lineNo, "not a cue sheet (binary data)");
         if (!words(line, w)) return b.fail(lineNo, "a quote is not closed");
         if (w.empty()) continue;
         const std::string cmd = upper(w[0]);
@@ -147,7 +151,8 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
                 return b.fail(lineNo, "only BINARY files can be read (not " + w[2] + ")");
             if (w[1].empty()) return b.fail(lineNo, "FILE has no name");
             if (int(sheet.files.size()) >= kMaxCueFiles) return b.fail(lineNo, "too many files");
-            if (b.open) return b.fail(lineNo, "track " + std::to_string(b.number) + " has no INDEX 01");
+            if (b.open)
+                return b.fail(lineNo, "track " + std::to_string(b.number) + " has no INDEX 01");
             // The rest of the previous file belongs to the last track.
             if (!b.flushTo(UINT64_MAX, lineNo) || !b.postgap(lineNo)) return false;
             const std::string path =
@@ -161,17 +166,21 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
         } else if (cmd == "TRACK") {
             if (w.size() != 3) return b.fail(lineNo, "TRACK needs a number and a mode");
             if (b.file < 0) return b.fail(lineNo, "TRACK before any FILE");
-            if (b.open) return b.fail(lineNo, "track " + std::to_string(b.number) + " has no INDEX 01");
+            if (b.open)
+                return b.fail(lineNo, "track " + std::to_string(b.number) + " has no INDEX 01");
             int n = 0;
-            if (!number(w[1], 1, kMaxCdTracks, n)) return b.fail(lineNo, "bad track number " + w[1]);
-            if (int(sheet.tracks.size()) >= kMaxCdTracks) return b.fail(lineNo, "more than 99 tracks");
+            if (!number(w[1], 1, kMaxCdTracks, n))
+                return b.fail(lineNo, "bad track number " + w[1]);
+            if (int(sheet.tracks.size()) >= kMaxCdTracks)
+                return b.fail(lineNo, "more than 99 tracks");
             const int expected = sheet.tracks.empty() ? 1 : sheet.tracks.back().number + 1;
             if (n != expected)
                 return b.fail(lineNo, "track " + w[1] + " out of order (expected " +
                                           std::to_string(expected) + ")");
             const std::string mode = upper(w[2]);
             if (mode != "AUDIO" && mode != "MODE1/2352" && mode != "MODE2/2352")
-                return b.fail(lineNo, "track mode " + w[2] + " cannot be read (2352-byte sectors only)");
+                return b.fail(lineNo,
+                              "track mode " + w[2] + " cannot be read (2352-byte sectors only)");
             b.open = true;
             b.audio = mode == "AUDIO";
             b.number = n;
@@ -201,7 +210,8 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
                 return b.fail(lineNo, "track " + std::to_string(b.number) +
                                           " starts beyond the end of its file (cut short?)");
             const bool sameFile = !sheet.tracks.empty() && sheet.tracks.back().file == b.file;
-            if (at < b.cursor || (sameFile && at == b.cursor && b.pregap == 0 && b.pendingPostgap == 0))
+            if (at < b.cursor ||
+                (sameFile && at == b.cursor && b.pregap == 0 && b.pendingPostgap == 0))
                 return b.fail(lineNo, "track " + std::to_string(b.number) +
                                           " does not start after the previous one");
             if (!b.flushTo(at, lineNo) || !b.postgap(lineNo) || !b.append(b.pregap, -1, 0, lineNo))
@@ -216,12 +226,14 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
             b.open = false;
         } else if (cmd == "PREGAP" || cmd == "POSTGAP") {
             uint32_t gap = 0;
-            if (w.size() != 2 || !msf(w[1], gap)) return b.fail(lineNo, cmd + " needs a time (mm:ss:ff)");
+            if (w.size() != 2 || !msf(w[1], gap))
+                return b.fail(lineNo, cmd + " needs a time (mm:ss:ff)");
             if (cmd == "PREGAP") {
                 if (!b.open) return b.fail(lineNo, "PREGAP outside a track's start");
                 b.pregap = gap;
             } else {
-                if (sheet.tracks.empty() || b.open) return b.fail(lineNo, "POSTGAP before the track's INDEX 01");
+                if (sheet.tracks.empty() || b.open)
+                    return b.fail(lineNo, "POSTGAP before the track's INDEX 01");
                 b.pendingPostgap = gap;
             }
         }
@@ -229,13 +241,15 @@ bool parseCueSheet(std::string_view text, const std::string& folder, const CueFi
     }
     if (b.open) return b.fail(lineNo, "track " + std::to_string(b.number) + " has no INDEX 01");
     if (sheet.tracks.empty()) {
-        reason = sheet.files.empty() ? "not a cue sheet (no FILE and no TRACK)" : "the cue sheet has no tracks";
+        reason = sheet.files.empty() ? "not a cue sheet (no FILE and no TRACK)"
+                                     : "the cue sheet has no tracks";
         return false;
     }
     if (!b.flushTo(UINT64_MAX, lineNo) || !b.postgap(lineNo)) return false;
     sheet.leadOut = kCdLeadIn + b.total;
     for (size_t i = 0; i < sheet.tracks.size(); ++i) {
-        const uint32_t next = i + 1 < sheet.tracks.size() ? sheet.tracks[i + 1].start : sheet.leadOut;
+        const uint32_t next =
+            i + 1 < sheet.tracks.size() ? sheet.tracks[i + 1].start : sheet.leadOut;
         sheet.tracks[i].length = next - sheet.tracks[i].start;
         if (sheet.tracks[i].length == 0) {
             reason = "track " + std::to_string(sheet.tracks[i].number) + " is empty";
@@ -258,13 +272,15 @@ bool CdImage::open(const std::string& cuePath, std::string& reason) {
     Bytes text;
     const int rc = readWholeFile(cuePath, text, kMaxCueBytes + 1);
     if (rc != 0) {
-        reason = rc == kErrNoFile ? "no such disc image" : "the cue sheet cannot be read (error " + std::to_string(rc) + ")";
+        reason = rc == kErrNoFile ? "no such disc image"
+                 : rc == EFBIG    ? "the cue sheet is too large to be one"
+                               : "the cue sheet cannot be read (error " + std::to_string(rc) + ")";
         return false;
     }
     const size_t slash = cuePath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : cuePath.substr(0, slash);
     auto sizeOf = [](const std::string& path, uint64_t& bytes, std::string& why) {
-        struct stat st{};
+        struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             why = "the file is missing";
             return false;
@@ -284,7 +300,8 @@ bool CdImage::open(const std::string& cuePath, std::string& reason) {
     return true;
 }
 
-bool CdImage::readFile(int file, uint64_t sector, uint32_t count, uint8_t* out, std::string& reason) {
+bool CdImage::readFile(int file, uint64_t sector, uint32_t count, uint8_t* out,
+                       std::string& reason) {
     const CueSheet::File& f = sheet_.files[size_t(file)];
     if (file != openFile_) {
         if (handle_) std::fclose(handle_);

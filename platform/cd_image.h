@@ -26,19 +26,19 @@ constexpr size_t kMaxCueBytes = 256 * 1024;
 constexpr int kMaxCueFiles = 99;
 
 struct CdImageTrack {
-    int number = 0;        // as the sheet numbers it (1..99, in order)
-    uint32_t start = 0;    // position of INDEX 01, lead-in included
-    uint32_t length = 0;   // frames up to the next track's start (or the lead-out)
+    int number = 0;       // as the sheet numbers it (1..99, in order)
+    uint32_t start = 0;   // position of INDEX 01, lead-in included
+    uint32_t length = 0;  // frames up to the next track's start (or the lead-out)
     bool audio = false;
-    int file = 0;          // index into CdImage::files
-    uint64_t offset = 0;   // byte offset of the track's first sector in its file
+    int file = 0;         // index into CdImage::files
+    uint64_t offset = 0;  // byte offset of the track's first sector in its file
 };
 
 // What the sheet says, with every position worked out; reading needs the files.
 struct CueSheet {
     struct File {
-        std::string path;       // as resolved against the sheet's folder
-        uint64_t sectors = 0;   // whole sectors in it (a trailing part sector is not read)
+        std::string path;      // as resolved against the sheet's folder
+        uint64_t sectors = 0;  // whole sectors in it (a trailing part sector is not read)
     };
     // A stretch of the disc: file data, or silence (file < 0).
     struct Extent {

@@ -35,7 +35,8 @@ bool isCuePath(const std::string& path) {
 }
 
 // The table of an open libcdio handle. libcdio's LBA already counts the lead-in.
-bool tableOf(CdIo_t* cdio, std::vector<CdImageTrack>& tracks, uint32_t& leadOut, std::string& reason) {
+bool tableOf(CdIo_t* cdio, std::vector<CdImageTrack>& tracks, uint32_t& leadOut,
+             std::string& reason) {
     tracks.clear();
     const track_t first = cdio_get_first_track_num(cdio);
     const track_t count = cdio_get_num_tracks(cdio);
@@ -157,8 +158,9 @@ struct CdioCdDrive::Impl {
     uint32_t leadOut = 0, audioEnd = kCdLeadIn;
     uint32_t readFrame = kCdLeadIn;  // the next frame the thread writes
     std::atomic<bool> streaming{false};
-    std::atomic<bool> ended{false};  // every frame up to the end of the audio was written
-    uint64_t seq = 0;                // bumped by every seek and flush
+    std::atomic<bool> ended{false};      // every frame up to the end of the audio was written
+    std::atomic<bool> triggered{false};  // the stream was told to play out what it holds
+    uint64_t seq = 0;                    // bumped by every seek and flush
 
     PulsePcmOutput out;
     bool outOk = false;
@@ -167,7 +169,7 @@ struct CdioCdDrive::Impl {
 
     // The program thread's own.
     bool isPlaying = false;
-    uint32_t held = kCdLeadIn;   // the position while not playing; where the clock starts
+    uint32_t held = kCdLeadIn;     // the position while not playing; where the clock starts
     uint32_t outBase = kCdLeadIn;  // the frame the output's first frame since the flush holds
     Clock::time_point clockStart{};
 
@@ -238,7 +240,8 @@ struct CdioCdDrive::Impl {
         if (message) cdio_cddap_free_messages(message);
         if (cdda && cdio_cddap_open(cdda) == 0) {
             paranoia = cdio_paranoia_init(cdda);
-            if (paranoia) cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+            if (paranoia)
+                cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
         }
     }
 
@@ -249,7 +252,7 @@ struct CdioCdDrive::Impl {
     }
 
     // With discMutex held: `count` frames from `frame` as native 16-bit stereo; data sectors and
-    // sectors that cannot be read are silence.
+    // sectors that cannot be read are silence. Paranoia reads on from where it was.
     void readAudio(uint32_t frame, uint32_t count, int16_t* samples) {
         std::vector<uint8_t> raw(size_t(count) * kCdSectorBytes, 0);
         std::string reason;
@@ -280,34 +283,32 @@ struct CdioCdDrive::Impl {
 
     void stream() {
         std::vector<int16_t> block(size_t(kBlockSectors) * kCdSamplesPerFrame * 2);
-        bool triggered = false;
         while (!quit) {
             if (!streaming || !outOk) {
                 std::this_thread::sleep_for(kIdle);
-                triggered = false;
                 continue;
             }
             const size_t room = out.writableFrames() / kCdSamplesPerFrame;
+            const uint32_t want = uint32_t(std::min<size_t>(room, kBlockSectors));
             uint32_t n = 0;
             uint64_t mySeq = 0;
-            {
+            // One sector at a time under the lock: a drive that reads slowly never holds up a
+            // seek or a look at the disc for longer than one sector.
+            while (n < want && !quit) {
                 std::lock_guard lock(discMutex);
-                mySeq = seq;
-                n = std::min<uint32_t>(uint32_t(std::min<size_t>(room, kBlockSectors)),
-                                       audioEnd > readFrame ? audioEnd - readFrame : 0);
-                if (n > 0) {
-                    readAudio(readFrame, n, block.data());
-                    readFrame += n;
-                } else if (readFrame >= audioEnd) {
+                if (n == 0) mySeq = seq;
+                if (seq != mySeq || !streaming) break;
+                if (readFrame >= audioEnd) {
                     ended = true;
+                    break;
                 }
+                readAudio(readFrame, 1, block.data() + size_t(n) * kCdSamplesPerFrame * 2);
+                ++readFrame;
+                ++n;
             }
             if (n == 0) {
                 // What is left may be less than the stream's start-up buffer: play it anyway.
-                if (ended && !triggered) {
-                    out.trigger();
-                    triggered = true;
-                }
+                if (ended && !triggered.exchange(true)) out.trigger();
                 std::this_thread::sleep_for(kIdle);
                 continue;
             }
@@ -334,7 +335,7 @@ struct CdioCdDrive::Impl {
         std::lock_guard lock(discMutex);
         ++seq;
         streaming = false;
-        ended = false;
+        ended = triggered = false;
         readFrame = outBase = frame;
         if (outOk) {
             out.cork(true);
@@ -383,9 +384,13 @@ bool CdioCdDrive::openPath(const std::string& path, std::string& reason) {
     return true;
 }
 
-bool CdioCdDrive::audible() { return impl_->outOk && impl_->out.ready(); }
+bool CdioCdDrive::audible() {
+    return impl_->outOk && impl_->out.ready();
+}
 
-const std::string& CdioCdDrive::path() const { return impl_->path; }
+const std::string& CdioCdDrive::path() const {
+    return impl_->path;
+}
 
 bool CdioCdDrive::mediaPresent() {
     Impl& d = *impl_;

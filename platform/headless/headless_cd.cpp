@@ -14,6 +14,11 @@ namespace {
 
 constexpr uint32_t kHeardPerFrame = kCaptureRate / kCdFramesPerSecond;  // 147
 static_assert(kHeardPerFrame * kCdFramesPerSecond == kCaptureRate);
+// The disc is converted to the capture's rate in blocks of ten seconds, a few kept at a time,
+// so a long track costs neither a long pause nor its whole length in memory.
+constexpr uint32_t kHeardBlockFrames = 10 * kCdFramesPerSecond;
+constexpr uint32_t kHeardMargin = 8;  // frames converted beyond each edge of a block
+constexpr size_t kHeardBlocksKept = 8;
 
 bool isCuePath(const std::string& path) {
     if (path.size() < 4) return false;
@@ -49,7 +54,8 @@ void HeadlessCdSystem::addDrive(const std::string& path, const std::string& name
     s->path = path;
     s->name = name;
     slots_[path] = s;
-    if (std::find(devices_.begin(), devices_.end(), path) == devices_.end()) devices_.push_back(path);
+    if (std::find(devices_.begin(), devices_.end(), path) == devices_.end())
+        devices_.push_back(path);
 }
 
 HeadlessCdSystem::Slot* HeadlessCdSystem::slot(const std::string& path) {
@@ -276,17 +282,30 @@ const CdImageTrack* HeadlessCdDrive::trackAt(uint32_t frame) const {
     return nullptr;
 }
 
-const std::vector<uint8_t>* HeadlessCdDrive::heard(const CdImageTrack& t) {
-    auto it = converted_.find(t.number);
-    if (it != converted_.end()) return &it->second;
-    std::vector<uint8_t> samples;
-    std::vector<uint8_t> pcm(size_t(t.length) * kCdSectorBytes);
+const std::vector<uint8_t>& HeadlessCdDrive::heard(uint32_t block) {
+    auto it = converted_.find(block);
+    if (it != converted_.end()) return it->second;
+    if (converted_.size() >= kHeardBlocksKept) converted_.clear();
+    // Converted with a margin on both sides, so the filter runs on through block edges.
+    const uint32_t first = kCdLeadIn + block * kHeardBlockFrames;
+    const uint32_t from = std::max(kCdLeadIn, first > kHeardMargin ? first - kHeardMargin : 0);
+    const uint32_t to = std::min(disc_->leadOut(), first + kHeardBlockFrames + kHeardMargin);
+    std::vector<uint8_t> pcm(size_t(to - from) * kCdSectorBytes, 0);
     std::string error;
     // A sector that cannot be read is heard as the silence readSectors leaves in it.
-    disc_->readSectors(t.start, t.length, pcm.data(), error);
-    if (!decodeWav(wavOf(pcm), samples, error)) samples.clear();
-    samples.resize(size_t(t.length) * kHeardPerFrame, 128);
-    return &converted_.emplace(t.number, std::move(samples)).first->second;
+    disc_->readSectors(from, to - from, pcm.data(), error);
+    for (uint32_t f = from; f < to; ++f) {
+        const CdImageTrack* t = trackAt(f);
+        if (!t || !t->audio)
+            std::memset(pcm.data() + size_t(f - from) * kCdSectorBytes, 0, kCdSectorBytes);
+    }
+    std::vector<uint8_t> all, samples(size_t(kHeardBlockFrames) * kHeardPerFrame, 128);
+    if (decodeWav(wavOf(pcm), all, error)) {
+        const size_t skip = size_t(first - from) * kHeardPerFrame;
+        for (size_t i = 0; i < samples.size() && skip + i < all.size(); ++i)
+            samples[i] = all[skip + i];
+    }
+    return converted_.emplace(block, std::move(samples)).first->second;
 }
 
 void HeadlessCdDrive::feedCapture(uint64_t first, uint8_t* out, size_t n) {
@@ -296,20 +315,17 @@ void HeadlessCdDrive::feedCapture(uint64_t first, uint8_t* out, size_t n) {
     // Capture samples and disc samples at the capture rate, both counted from tick 0.
     const uint64_t startSample = uint64_t(startTick_) * kCaptureRate / 1000;
     const uint64_t endSample = uint64_t(end_ - kCdLeadIn) * kHeardPerFrame;
+    constexpr uint64_t kBlockSamples = uint64_t(kHeardBlockFrames) * kHeardPerFrame;
     for (size_t i = 0; i < n;) {
         const uint64_t at = first + i;
         const uint64_t disc = uint64_t(held_ - kCdLeadIn) * kHeardPerFrame +
                               (at > startSample ? at - startSample : 0);
         if (disc >= endSample) return;
-        const CdImageTrack* t = trackAt(uint32_t(kCdLeadIn + disc / kHeardPerFrame));
-        if (!t) return;
-        const uint64_t trackFirst = uint64_t(t->start - kCdLeadIn) * kHeardPerFrame;
-        const uint64_t trackEnd = trackFirst + uint64_t(t->length) * kHeardPerFrame;
-        const size_t run = size_t(std::min<uint64_t>(n - i, trackEnd - disc));
-        if (t->audio) {
-            const std::vector<uint8_t>* s = heard(*t);
-            std::memcpy(out + i, s->data() + (disc - trackFirst), run);
-        }
+        const uint64_t block = disc / kBlockSamples;
+        const size_t run = size_t(
+            std::min<uint64_t>({n - i, (block + 1) * kBlockSamples - disc, endSample - disc}));
+        const std::vector<uint8_t>& s = heard(uint32_t(block));
+        std::memcpy(out + i, s.data() + (disc - block * kBlockSamples), run);
         i += run;
     }
 }

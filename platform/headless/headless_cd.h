@@ -99,8 +99,9 @@ class HeadlessCdDrive : public CdDrive, private CaptureFeed {
     void pumpSound();
     uint32_t positionAt(uint32_t tick) const;
     const CdImageTrack* trackAt(uint32_t frame) const;
-    // The capture-rate samples of the track holding `frame`, converted on first use.
-    const std::vector<uint8_t>* heard(const CdImageTrack& t);
+    // The capture-rate samples of conversion block `block` (kHeardBlockFrames frames from
+    // the lead-in on), converted on first use; data tracks are silence.
+    const std::vector<uint8_t>& heard(uint32_t block);
 
     HeadlessCdSystem& system_;
     std::shared_ptr<HeadlessCdSystem::Slot> slot_;
@@ -110,7 +111,7 @@ class HeadlessCdDrive : public CdDrive, private CaptureFeed {
     uint32_t held_ = kCdLeadIn;  // the position while not playing, and where playing started
     uint32_t startTick_ = 0;
     uint32_t end_ = kCdLeadIn;
-    std::map<int, std::vector<uint8_t>> converted_;  // by track number
+    std::map<uint32_t, std::vector<uint8_t>> converted_;  // by block, a few at a time
 };
 
 }  // namespace korel

@@ -126,7 +126,8 @@ struct PulsePcmOutput::Impl {
             reason = "the sound client could not be created";
             return false;
         }
-        pa_context_set_state_callback(context, [](pa_context*, void* u) { signal(u); }, this);
+        pa_context_set_state_callback(
+            context, [](pa_context*, void* u) { signal(u); }, this);
         if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             reason = std::string("no sound server: ") + pa_strerror(pa_context_errno(context));
             drop();
@@ -155,16 +156,17 @@ struct PulsePcmOutput::Impl {
             drop();
             return false;
         }
-        pa_stream_set_state_callback(stream, [](pa_stream*, void* u) { signal(u); }, this);
+        pa_stream_set_state_callback(
+            stream, [](pa_stream*, void* u) { signal(u); }, this);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         attr.tlength = uint32_t(pa_usec_to_bytes(kTargetLatencyUs, &format));
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
-        const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                             PA_STREAM_AUTO_TIMING_UPDATE |
-                                             PA_STREAM_ADJUST_LATENCY);
+        const auto flags =
+            pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
+                              PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
         if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
             reason = "the sound stream could not be connected";
             drop();
@@ -191,7 +193,8 @@ struct PulsePcmOutput::Impl {
 PulsePcmOutput::PulsePcmOutput() : impl_(std::make_unique<Impl>()) {}
 PulsePcmOutput::~PulsePcmOutput() = default;
 
-bool PulsePcmOutput::open(const std::string& mediaName, int rate, int channels, std::string& reason) {
+bool PulsePcmOutput::open(const std::string& mediaName, int rate, int channels,
+                          std::string& reason) {
     if (!impl_->loop) {
         reason = "the sound client could not be started";
         return false;

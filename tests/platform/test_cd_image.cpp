@@ -63,7 +63,8 @@ TEST(CdImage, WrittenImagesGiveTheTablesADriveReports) {
     std::string reason;
     {
         // Audio only: track 1 after the lead-in, each next one where the last one ends.
-        const std::string cue = writeDiscImage(dir.path, "plain", {{true, 2}, {true, 3}, {true, 1.5}});
+        const std::string cue =
+            writeDiscImage(dir.path, "plain", {{true, 2}, {true, 3}, {true, 1.5}});
         CdImage image;
         ASSERT_TRUE(image.open(cue, reason)) << reason;
         expectTable(image.tracks(), {{1, 150, 150, true, 0, 0},
@@ -76,8 +77,8 @@ TEST(CdImage, WrittenImagesGiveTheTablesADriveReports) {
         // INDEX 00 part (which belongs to track 2's length).
         DiscTrack pregapped{true, 2};
         pregapped.index0Frames = 30;
-        const std::string cue =
-            writeDiscImage(dir.path, "mixed", {{false, 1}, {true, 2}, pregapped, {false, 1}}, {true});
+        const std::string cue = writeDiscImage(
+            dir.path, "mixed", {{false, 1}, {true, 2}, pregapped, {false, 1}}, {true});
         CdImage image;
         ASSERT_TRUE(image.open(cue, reason)) << reason;
         expectTable(image.tracks(), {{1, 150, 75, false, 0, 0},
@@ -126,11 +127,19 @@ TEST(CdImage, SheetsWithGapsIndexesAndSeveralFiles) {
     const std::string text =
         "\xEF\xBB\xBFREM GENRE Test\r\nPERFORMER \"Some One\"\r\nfile \"a b.bin\" binary\r\n"
         "  TRACK 01 AUDIO\r\n    TITLE \"x\"\r\n    INDEX 01 00:00:00\r\n"
-        "  TRACK 02 AUDIO\r\n    PREGAP 00:01:00\r\n    INDEX 01 00:10:00\r\n    INDEX 02 00:11:00\r\n"
+        "  TRACK 02 AUDIO\r\n    PREGAP 00:01:00\r\n    INDEX 01 00:10:00\r\n    INDEX 02 "
+        "00:11:00\r\n"
         "    POSTGAP 00:00:10\r\n"
         "FILE \"c.bin\" BINARY\r\n  TRACK 03 MODE2/2352\r\n    INDEX 00 00:00:00\r\n"
         "    INDEX 01 00:02:00\r\n";
     ASSERT_TRUE(parse(text, {{"a b.bin", 1500}, {"c.bin", 400}}, sheet, reason)) << reason;
+    // The same sheet with lone CRs for line ends reads the same.
+    std::string crOnly = text;
+    crOnly.erase(std::remove(crOnly.begin(), crOnly.end(), '\n'), crOnly.end());
+    CueSheet same;
+    ASSERT_TRUE(parse(crOnly, {{"a b.bin", 1500}, {"c.bin", 400}}, same, reason)) << reason;
+    EXPECT_EQ(same.leadOut, 2135u);
+    EXPECT_EQ(same.tracks.size(), 3u);
     expectTable(sheet.tracks, {{1, 150, 750 + 75, true, 0, 0},
                                {2, 975, 750 + 10 + 150, true, 0, 750 * 2352},
                                {3, 1885, 250, false, 1, 150 * 2352}});
@@ -150,7 +159,8 @@ TEST(CdImage, SheetsThatCannotBePlayedSayWhy) {
     std::string many = head;
     for (int i = 1; i <= 100; ++i) {
         char line[64];
-        std::snprintf(line, sizeof line, "TRACK %02d AUDIO\nINDEX 01 00:%02d:%02d\n", i, i / 75, i % 75);
+        std::snprintf(line, sizeof line, "TRACK %02d AUDIO\nINDEX 01 00:%02d:%02d\n", i, i / 75,
+                      i % 75);
         many += line;
     }
     const std::vector<std::pair<std::string, std::string>> cases{
@@ -159,11 +169,13 @@ TEST(CdImage, SheetsThatCannotBePlayedSayWhy) {
         {std::string("FILE \"a.bin\" BINARY\n\0\1\2", 23), "binary"},
         {head, "no tracks"},
         {"TRACK 01 AUDIO\nINDEX 01 00:00:00\n", "TRACK before any FILE"},
-        {"FILE \"gone.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "gone.bin: the file is missing"},
+        {"FILE \"gone.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+         "gone.bin: the file is missing"},
         {"FILE \"a.wav\" WAVE\n", "only BINARY"},
         {"FILE \"a.bin BINARY\n", "quote"},
         {head + "TRACK 02 AUDIO\nINDEX 01 00:00:00\n", "out of order"},
-        {head + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 01 AUDIO\nINDEX 01 00:01:00\n", "out of order"},
+        {head + "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 01 AUDIO\nINDEX 01 00:01:00\n",
+         "out of order"},
         {head + "TRACK 100 AUDIO\n", "bad track number"},
         {many, "bad track number 100"},
         {head + "TRACK 01 MODE1/2048\nINDEX 01 00:00:00\n", "cannot be read"},
@@ -198,6 +210,11 @@ TEST(CdImage, MissingOrEmptyFilesAreRefused) {
     std::string reason;
     EXPECT_FALSE(image.open(dir.path + "/none.cue", reason));
     EXPECT_EQ(reason, "no such disc image");
+    const std::string big = dir.path + "/big.cue";
+    std::fclose(std::fopen(big.c_str(), "w"));
+    std::filesystem::resize_file(big, kMaxCueBytes + 1);
+    EXPECT_FALSE(image.open(big, reason));
+    EXPECT_EQ(reason, "the cue sheet is too large to be one");
     // A bin with less than one sector has no track in it.
     const std::string cue = dir.path + "/tiny.cue";
     std::FILE* f = std::fopen(cue.c_str(), "w");

@@ -150,11 +150,16 @@ struct Recorder {
     explicit Recorder(const std::string& path) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        char* argv[] = {const_cast<char*>("parec"), const_cast<char*>("--device=@DEFAULT_MONITOR@"),
-                        const_cast<char*>("--raw"), const_cast<char*>("--format=s16le"),
-                        const_cast<char*>("--channels=1"), const_cast<char*>("--rate=44100"),
-                        const_cast<char*>("--latency-msec=20"), nullptr};
+        posix_spawn_file_actions_addopen(&actions, 1, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        char* argv[] = {const_cast<char*>("parec"),
+                        const_cast<char*>("--device=@DEFAULT_MONITOR@"),
+                        const_cast<char*>("--raw"),
+                        const_cast<char*>("--format=s16le"),
+                        const_cast<char*>("--channels=1"),
+                        const_cast<char*>("--rate=44100"),
+                        const_cast<char*>("--latency-msec=20"),
+                        nullptr};
         if (::posix_spawnp(&pid, "parec", &actions, nullptr, argv, environ) != 0) pid = 0;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -172,7 +177,8 @@ std::vector<int> peaks(const Bytes& raw) {
     std::vector<int> out;
     for (size_t i = 0; i + 882 <= raw.size(); i += 882) {
         int p = 0;
-        for (size_t k = i; k < i + 882; k += 2) p = std::max(p, std::abs(int(int16_t(getLe16(&raw[k])))));
+        for (size_t k = i; k < i + 882; k += 2)
+            p = std::max(p, std::abs(int(int16_t(getLe16(&raw[k])))));
         out.push_back(p);
     }
     return out;
@@ -225,15 +231,15 @@ TEST(CdioDrive, PlaysIntoTheDefaultSinkWhereTheMonitorHearsIt) {
     const std::vector<int> p = peaks(heard);
     ASSERT_GT(p.size(), 100u) << "a second or more recorded";
     // Quiet before playing, kicks while playing, quiet again once paused.
-    int loud = 0, firstLoud = -1, lastLoud = -1;
+    int kicks = 0, firstLoud = -1, lastLoud = -1;
     for (size_t i = 0; i < p.size(); ++i) {
         if (p[i] > 16000) {
-            ++loud;
+            if (i == 0 || p[i - 1] <= 16000) ++kicks;
             if (firstLoud < 0) firstLoud = int(i);
             lastLoud = int(i);
         }
     }
-    EXPECT_GT(loud, 10) << "the kicks reached the sink";
+    EXPECT_GE(kicks, 4) << "the kicks reached the sink, four a second";
     EXPECT_GT(firstLoud, 25) << "nothing before play";
     EXPECT_LT(lastLoud, int(p.size()) - 30) << "nothing after pause";
 
@@ -253,11 +259,13 @@ TEST(CdioDrive, TheCdEditionHearsTheDefaultSinkAsItsCdLine) {
     int error = 0;
     ASSERT_EQ(plain.destinationLines(MixerSide::Recording, 0, lines, error), MixerStatus::Ok);
     const auto named = [&](const std::string& name) {
-        return std::find_if(lines.begin(), lines.end(), [&](const MixerLine& l) { return l.name == name; });
+        return std::find_if(lines.begin(), lines.end(),
+                            [&](const MixerLine& l) { return l.name == name; });
     };
     EXPECT_EQ(named("CD"), lines.end());
-    const size_t waveOutputs = size_t(std::count_if(
-        lines.begin(), lines.end(), [](const MixerLine& l) { return l.type == LineType::WaveOutput; }));
+    const size_t waveOutputs =
+        size_t(std::count_if(lines.begin(), lines.end(),
+                             [](const MixerLine& l) { return l.type == LineType::WaveOutput; }));
     ASSERT_GE(waveOutputs, 1u);
 
     PulseSoundInput cd(true);

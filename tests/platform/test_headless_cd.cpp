@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
+#include "platform/bytes.h"
 #include "platform/headless/headless_cd.h"
 #include "platform/headless/headless_platform.h"
 #include "support/disc_image.h"
@@ -138,7 +140,8 @@ TEST_F(CdRig, TheDoorTakesTheDiscAwayUntilOneIsInserted) {
     EXPECT_FALSE(cd.drives("")[0].mediaPresent);
 
     // Another disc: its table, from the start, not playing.
-    const std::string other = writeDiscImage(dir, "other", {{true, 2}, {true, 2}, {true, 2}, {true, 2}});
+    const std::string other =
+        writeDiscImage(dir, "other", {{true, 2}, {true, 2}, {true, 2}, {true, 2}});
     std::string reason;
     ASSERT_TRUE(cd.insert("/dev/sr0", other, reason));
     EXPECT_TRUE(drive->mediaPresent());
@@ -236,6 +239,55 @@ TEST_F(CdRig, TheCaptureHearsTheDiscFromThePosition) {
     // Closing the drive stops it being heard.
     drive.reset();
     EXPECT_EQ(sound.captureFeed(), nullptr);
+}
+
+// The disc is brought to the capture's rate in pieces; across their edges it is heard as if
+// converted whole.
+TEST_F(CdRig, TheCaptureHearsLongTracksWithoutSeams) {
+    const DiscTrack track{true, 23, 120, 0.48};  // a kick 20 ms before the edge
+    const std::string longCue = writeDiscImage(dir, "long", {track});
+    HeadlessSound sound(platform);
+    cd.sound = &sound;
+    std::string reason;
+    auto drive = cd.open(longCue, reason);
+    ASSERT_TRUE(drive) << reason;
+    Recorder client;
+    std::vector<uint8_t> rec(size_t(kCaptureRate) * 2, 0);
+    ASSERT_EQ(sound.openCapture(0, &client), CaptureOpen::Ok);
+    ASSERT_TRUE(sound.queueBuffer(0, rec.data(), rec.size()));
+    ASSERT_TRUE(sound.startCapture());
+    const uint32_t from = 150 + 75 * 19 + 40;  // 19.53 s: across the edge at 20 s
+    ASSERT_TRUE(drive->seek(from));
+    ASSERT_TRUE(drive->play());
+    platform.advance(1000);
+    sound.pump();
+
+    const std::vector<uint8_t> pcm = discTrackSectors(track, 1);
+    Bytes wav(44 + pcm.size());
+    std::memcpy(wav.data(), "RIFF", 4);
+    putLe32(wav.data() + 4, uint32_t(36 + pcm.size()));
+    std::memcpy(wav.data() + 8, "WAVEfmt ", 8);
+    putLe32(wav.data() + 16, 16);
+    putLe16(wav.data() + 20, 1);
+    putLe16(wav.data() + 22, 2);
+    putLe32(wav.data() + 24, 44100);
+    putLe32(wav.data() + 28, 44100 * 4);
+    putLe16(wav.data() + 32, 4);
+    putLe16(wav.data() + 34, 16);
+    std::memcpy(wav.data() + 36, "data", 4);
+    putLe32(wav.data() + 40, uint32_t(pcm.size()));
+    std::memcpy(wav.data() + 44, pcm.data(), pcm.size());
+    std::vector<uint8_t> whole;
+    std::string error;
+    ASSERT_TRUE(decodeWav(wav, whole, error)) << error;
+    const size_t offset = size_t(from - 150) * 147;
+    int worst = 0, loudest = 0;
+    for (size_t i = 0; i < size_t(kCaptureRate); ++i) {
+        worst = std::max(worst, std::abs(int(rec[i]) - int(whole[offset + i])));
+        loudest = std::max(loudest, std::abs(int(rec[i]) - 128));
+    }
+    EXPECT_LE(worst, 2);
+    EXPECT_GT(loudest, 60) << "the kick at 19.98 s is in it";
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ namespace korel::test {
 
 struct DiscTrack {
     bool audio = true;
-    double seconds = 10;     // length of the track's own data (whole frames, rounded down)
-    double bpm = 120;        // audio: kicks from `firstKick` every 60/bpm seconds
+    double seconds = 10;  // length of the track's own data (whole frames, rounded down)
+    double bpm = 120;     // audio: kicks from `firstKick` every 60/bpm seconds
     double firstKick = 0.0;
     uint32_t index0Frames = 0;  // silence written before the track as its INDEX 00 part
 };
@@ -26,7 +26,9 @@ struct DiscImageOptions {
 constexpr int kDiscRate = 44100;
 constexpr uint32_t kDiscSectorBytes = 2352;
 
-inline uint32_t discTrackFrames(const DiscTrack& t) { return uint32_t(t.seconds * 75); }
+inline uint32_t discTrackFrames(const DiscTrack& t) {
+    return uint32_t(t.seconds * 75);
+}
 
 // The start (in seconds into the track) of every kick of an audio track.
 inline std::vector<double> discKickTimes(const DiscTrack& t) {
@@ -107,8 +109,8 @@ inline std::string writeDiscImage(const std::string& folder, const std::string& 
     bool ok = true;
     auto msf = [](uint64_t f) {
         char buf[16];
-        std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", unsigned(f / 75 / 60), unsigned(f / 75 % 60),
-                      unsigned(f % 75));
+        std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", unsigned(f / 75 / 60),
+                      unsigned(f / 75 % 60), unsigned(f % 75));
         return std::string(buf);
     };
     for (size_t i = 0; i < tracks.size() && ok; ++i) {
