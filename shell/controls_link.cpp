@@ -5,6 +5,7 @@
 #include "shell/conductor.h"
 #include "shell/cd_link.h"
 #include "shell/music_link.h"
+#include "shell/saver_link.h"
 #include "shell/program.h"
 
 namespace korel {
@@ -16,6 +17,8 @@ VisualState& ControlsLink::visual() { return program_.visual(); }
 TriggerEngine& ControlsLink::triggers() { return program_.conductor().triggers(); }
 Sound& ControlsLink::sound() { return program_.conductor().sound(); }
 Preferences& ControlsLink::preferences() { return program_.conductor().preferences(); }
+
+void ControlsLink::setScreenSaver(bool on) { program_.saver().switched(on); }
 uint32_t ControlsLink::songTime() { return program_.songClock(); }
 
 void ControlsLink::applyUserChange(int code, int value, int modifier) {

@@ -31,6 +31,7 @@ public:
     void setOutputVolume(uint8_t volume) override;
     void forceBeat() override;
     void setManualMode(bool on) override;
+    void setScreenSaver(bool on) override;
     void topAction(TopAction action, int modifier) override;
     bool playing() override;
     bool paused() override;

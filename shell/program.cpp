@@ -17,6 +17,7 @@
 #include "shell/controls_link.h"
 #include "shell/cd_link.h"
 #include "shell/music_link.h"
+#include "shell/saver_link.h"
 #include "shell/data_folder.h"
 #include "shell/palette.h"
 #include "shell/splash.h"
@@ -38,6 +39,7 @@ constexpr uint32_t kClosingMs = 4500;
 Program::Program(Platform& platform, Edition edition, ProgramOptions options)
     : Services(platform, edition), options_(std::move(options)), visual_(defaultVisualState()) {
     conductor_ = std::make_unique<Conductor>(*this, visual_, options_.soundInput);
+    saver_ = std::make_unique<SaverLink>(*this, options_.saverSettingsFile, options_.saverLauncher);
     controlsLink_ = std::make_unique<ControlsLink>(*this);
     TickHooks hooks;
     hooks.display = controlsLink_.get();
@@ -51,7 +53,11 @@ Program::~Program() {
     if (phase_ != Phase::NotStarted && !shutDown_) shutdown();
 }
 
-void Program::loadPreferences() { conductor_->loadPreferences(); }
+void Program::loadPreferences() {
+    conductor_->loadPreferences();
+    // The screen saver's switch and delay are the desktop screen saver's own.
+    if (edition() != Edition::LIVE) saver_->readSettings(conductor_->preferences());
+}
 
 void Program::setUpSound() {
     std::string fatal = conductor_->setUpSound([this] {
@@ -759,6 +765,7 @@ void Program::keepSessionForQuit() {
     conductor_->saveLastSession(userOwn);
     // The help window's preference follows the Help button and the window's close box.
     writePreferences(*this, conductor_->preferences());
+    if (edition() != Edition::LIVE) saver_->install(conductor_->preferences());
 }
 
 void Program::quitProgram() {

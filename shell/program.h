@@ -44,6 +44,10 @@ struct ProgramOptions {
     // to use instead of choosing one ($KOREL_CD_DEVICE when empty).
     CdSystem* cdSystem = nullptr;
     std::string cdDevice;
+    // The desktop screen saver's settings file (~/.xscreensaver when empty) and the launcher it
+    // is to run (the installed one when empty).
+    std::string saverSettingsFile;
+    std::string saverLauncher;
     // Where the trace of beats and changes goes ($KOREL_TRACE when empty).
     std::string tracePath;
 };
@@ -52,6 +56,7 @@ class Conductor;
 class ControlsLink;
 class MusicLink;
 class SongLink;
+class SaverLink;
 class CdLink;
 class Controls;
 
@@ -97,6 +102,7 @@ public:
     // The player of the CD or MP3 edition; null in the LIVE edition.
     SongLink* songs();
     CdLink* cd() { return cd_.get(); }
+    SaverLink& saver() { return *saver_; }
     void enterBackground();
     void returnToForeground();
     void quitProgram();
@@ -173,6 +179,7 @@ private:
     std::unique_ptr<ControlsLink> controlsLink_;
     std::unique_ptr<MusicLink> music_;  // MP3 edition
     std::unique_ptr<CdLink> cd_;        // CD edition
+    std::unique_ptr<SaverLink> saver_;
     bool creditsDrawn_ = false;
     InstanceLock instance_;
     Phase phase_ = Phase::NotStarted;

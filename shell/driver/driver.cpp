@@ -332,6 +332,8 @@ private:
         if (options_.dataFolder.empty()) options_.dataFolder = temp_ + "/data";
         if (options_.configFolder.empty()) options_.configFolder = temp_ + "/config";
         options_.lockFolder = temp_;
+        // The desktop screen saver's settings stay in the run's own folder.
+        options_.saverSettingsFile = temp_ + "/xscreensaver";
         options_.exitProcess = [this](int code) {
             Bytes word;
             if (readWholeFile(joinPath(options_.dataFolder, "error.txt"), word) != 0)
