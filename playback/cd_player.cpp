@@ -142,7 +142,7 @@ void CdPlayer::setStartTick(uint32_t tick) {
 }
 
 void CdPlayer::playTrack(int index, bool randomTrack) {
-    if (playing_ || paused_ || winding_) stopCd(false);
+    if (playing_ || paused_ || wind_.active()) stopCd(false);
     nextAfterTextEntry_ = false;
     bool same = false;
     const bool present = !discLeftAlone_ && readDisc(&same);
@@ -184,7 +184,7 @@ void CdPlayer::pauseCd() {
 }
 
 void CdPlayer::resumeCd() {
-    if (!paused_ || winding_) return;
+    if (!paused_ || wind_.active()) return;
     bool same = false;
     const bool present = readDisc(&same);
     if (present && !same) {
@@ -201,10 +201,10 @@ void CdPlayer::resumeCd() {
 }
 
 void CdPlayer::stopCd(bool refreshUi) {
-    if (drive_ && current_ >= 0 && (playing_ || paused_ || winding_)) sendStop();
+    if (drive_ && current_ >= 0 && (playing_ || paused_ || wind_.active())) sendStop();
     playing_ = false;
     paused_ = false;
-    winding_ = false;
+    wind_.end();
     nextAfterTextEntry_ = false;
     pauseTime_ = 0;
     setStartTick(services_.platform().tickCount());
@@ -238,7 +238,7 @@ void CdPlayer::nextTrack(int step) {
     }
     const int from = current_ < 0 ? 0 : current_;
     const int index = ((from + step) % count + count) % count;
-    if (playing_ || paused_ || winding_) {
+    if (playing_ || paused_ || wind_.active()) {
         playTrack(index);
     } else {
         current_ = index;
@@ -268,7 +268,7 @@ void CdPlayer::pollDisc() {
 }
 
 void CdPlayer::tick() {
-    if (winding_) return;
+    if (wind_.active()) return;
     // Without a disc the silent song goes on until one is put in.
     if (!table_.present() && drive_ && !paused_ && !discLeftAlone_) pollDisc();
     if (nextAfterTextEntry_) {
@@ -286,7 +286,7 @@ void CdPlayer::tick() {
 }
 
 void CdPlayer::followDrive() {
-    if (!playing_ || winding_ || !drive_ || current_ < 0) return;
+    if (!playing_ || wind_.active() || !drive_ || current_ < 0) return;
     uint32_t at = 0;
     if (!drive_->position(at)) return;
     const uint32_t start = table_.start[size_t(current_)];
@@ -300,49 +300,32 @@ void CdPlayer::followDrive() {
 
 // --- Winding ----------------------------------------------------------------------------------
 
-void CdPlayer::wrapTarget() {
-    if (windTarget_ < 0 || windTarget_ >= int64_t(length_)) windTarget_ = 0;
-}
-
 bool CdPlayer::beginWind(int direction) {
-    if (winding_) return false;
+    if (wind_.active()) return false;
     const int dir = direction < 0 ? -1 : 1;
     if (!playing_ && !paused_) {
         if (dir > 0) services_.showAlert("The song must be playing or paused to use this feature!");
         return false;
     }
     const uint32_t base = songTime();
-    windWasPaused_ = paused_;
+    const bool wasPaused = paused_;
     if (playing_ && current_ >= 0) sendStop();
     playing_ = false;
     paused_ = true;
     pauseTime_ = base;
-    winding_ = true;
-    windDir_ = dir;
-    windTarget_ = int64_t(base) + dir * int64_t(kWindFirstStep);
-    wrapTarget();
-    windNextStep_ = services_.platform().tickCount() + kWindStepInterval;
+    wind_.begin(base, dir, length_, services_.platform().tickCount(), wasPaused);
     host_.songFieldsChanged();
     return true;
 }
 
 void CdPlayer::windPass() {
-    if (!winding_) return;
-    const uint32_t now = services_.platform().tickCount();
-    bool moved = false;
-    while (int32_t(now - windNextStep_) >= 0) {
-        windTarget_ += windDir_ * int64_t(kWindStep);
-        wrapTarget();
-        windNextStep_ += kWindStepInterval;
-        moved = true;
-    }
-    if (moved) host_.songFieldsChanged();
+    if (wind_.pass(services_.platform().tickCount())) host_.songFieldsChanged();
 }
 
 void CdPlayer::endWind() {
-    if (!winding_) return;
-    winding_ = false;
-    const uint32_t target = uint32_t(windTarget_);
+    if (!wind_.active()) return;
+    wind_.end();
+    const uint32_t target = wind_.target();
     if (drive_ && current_ >= 0) {
         const uint32_t frames =
             table_.start[size_t(current_)] + uint32_t(uint64_t(target) * kCdFramesPerSecond / 1000);
@@ -351,13 +334,13 @@ void CdPlayer::endWind() {
     setStartTick(services_.platform().tickCount() - target);
     playing_ = true;
     paused_ = false;
-    host_.songWound(target, windDir_ < 0);
-    if (windWasPaused_) pauseCd();
+    host_.songWound(target, wind_.rewinding());
+    if (wind_.wasPaused()) pauseCd();
     host_.songFieldsChanged();
 }
 
 uint32_t CdPlayer::songTime() {
-    if (winding_) return uint32_t(windTarget_);
+    if (wind_.active()) return wind_.target();
     if (paused_) return pauseTime_;
     if (playing_) return services_.platform().tickCount() - startTick_;
     return 0;

@@ -88,7 +88,7 @@ public:
     bool beginWind(int direction);
     void windPass();
     void endWind();
-    bool winding() const { return winding_; }
+    bool winding() const { return wind_.active(); }
 
     // The disc is left alone (a screen-saver run told to ignore it): songs run silently.
     void leaveDiscAlone(bool on) { discLeftAlone_ = on; }
@@ -111,7 +111,6 @@ private:
     bool sendStop();
     bool seekTo(uint32_t frames, bool checkSeek);
     void setStartTick(uint32_t tick);
-    void wrapTarget();
     void moveOn();
     void pollDisc();
 
@@ -138,11 +137,7 @@ private:
     bool nextAfterTextEntry_ = false;
     uint32_t nextPoll_ = 0;
 
-    bool winding_ = false;
-    int windDir_ = 0;
-    bool windWasPaused_ = false;
-    int64_t windTarget_ = 0;
-    uint32_t windNextStep_ = 0;
+    WindTarget wind_;
 };
 
 }  // namespace korel

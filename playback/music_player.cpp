@@ -181,7 +181,7 @@ void MusicPlayer::setStartTick(uint32_t tick) {
 }
 
 void MusicPlayer::playSong(size_t index, bool startUp) {
-    if (playing_ || paused_ || winding_) stopSong(false);
+    if (playing_ || paused_ || wind_.active()) stopSong(false);
     nextAfterTextEntry_ = false;
     ensureLoaded();
     const size_t count = list_.entries.size();
@@ -247,7 +247,7 @@ void MusicPlayer::pauseSong() {
 }
 
 void MusicPlayer::resumeSong() {
-    if (!paused_ || winding_) return;
+    if (!paused_ || wind_.active()) return;
     // The start tick moves on by the time spent paused.
     setStartTick(services_.platform().tickCount() - pauseTime_);
     bool ran = true;
@@ -271,7 +271,7 @@ void MusicPlayer::stopSong(bool refreshUi) {
     }
     if (!stopped) services_.showAlert("Unable to stop sound file!");
     setRunning(false, false);
-    winding_ = false;
+    wind_.end();
     nextAfterTextEntry_ = false;
     pauseTime_ = 0;
     setStartTick(services_.platform().tickCount());
@@ -283,7 +283,7 @@ void MusicPlayer::nextSong(int step) {
     ensureLoaded();
     const int count = int(list_.entries.size());
     const int index = ((int(list_.current) + step) % count + count) % count;
-    if (playing_ || paused_ || winding_) {
+    if (playing_ || paused_ || wind_.active()) {
         playSong(size_t(index));
     } else {
         list_.current = size_t(index);
@@ -304,7 +304,7 @@ void MusicPlayer::moveOn() {
 }
 
 void MusicPlayer::tick() {
-    if (winding_) return;
+    if (wind_.active()) return;
     if (nextAfterTextEntry_) {
         if (!host_.textEntryOpen()) moveOn();
         return;
@@ -320,7 +320,7 @@ void MusicPlayer::tick() {
 }
 
 void MusicPlayer::followHeard(uint32_t heardMs, bool heardYet) {
-    if (!playing_ || winding_) return;
+    if (!playing_ || wind_.active()) return;
     const uint32_t now = services_.platform().tickCount();
     const int64_t songMs = int64_t(uint32_t(now - startTick_));
     if (!heardYet) {
@@ -333,12 +333,8 @@ void MusicPlayer::followHeard(uint32_t heardMs, bool heardYet) {
 
 // --- Winding ---------------------------------------------------------------------------
 
-void MusicPlayer::wrapTarget() {
-    if (windTarget_ < 0 || windTarget_ >= int64_t(length_)) windTarget_ = 0;
-}
-
 bool MusicPlayer::beginWind(int direction) {
-    if (winding_) return false;
+    if (wind_.active()) return false;
     const int dir = direction < 0 ? -1 : 1;
     if (!playing_ && !paused_) {
         // A stopped song is at its start already: nothing to rewind.
@@ -346,39 +342,26 @@ bool MusicPlayer::beginWind(int direction) {
         return false;
     }
     const uint32_t base = songTime();
-    windWasPaused_ = paused_;
+    const bool wasPaused = paused_;
     if (playing_ && graphOpen()) {
         auto lock = lockGraph();
         graph_->pause();
     }
     setRunning(false, true);
     pauseTime_ = base;
-    winding_ = true;
-    windDir_ = dir;
-    windTarget_ = int64_t(base) + dir * int64_t(kWindFirstStep);
-    wrapTarget();
-    windNextStep_ = services_.platform().tickCount() + kWindStepInterval;
+    wind_.begin(base, dir, length_, services_.platform().tickCount(), wasPaused);
     host_.songFieldsChanged();
     return true;
 }
 
 void MusicPlayer::windPass() {
-    if (!winding_) return;
-    const uint32_t now = services_.platform().tickCount();
-    bool moved = false;
-    while (int32_t(now - windNextStep_) >= 0) {
-        windTarget_ += windDir_ * int64_t(kWindStep);
-        wrapTarget();
-        windNextStep_ += kWindStepInterval;
-        moved = true;
-    }
-    if (moved) host_.songFieldsChanged();
+    if (wind_.pass(services_.platform().tickCount())) host_.songFieldsChanged();
 }
 
 void MusicPlayer::endWind() {
-    if (!winding_) return;
-    winding_ = false;
-    const uint32_t target = uint32_t(windTarget_);
+    if (!wind_.active()) return;
+    wind_.end();
+    const uint32_t target = wind_.target();
     bool ran = true;
     if (graphOpen()) {
         auto lock = lockGraph();
@@ -391,13 +374,13 @@ void MusicPlayer::endWind() {
     setStartTick(services_.platform().tickCount() - target);
     setRunning(true, false);
     // The song clock stands at the target: what the rave applies there carries its time.
-    host_.songWound(target, windDir_ < 0);
-    if (windWasPaused_) pauseSong();
+    host_.songWound(target, wind_.rewinding());
+    if (wind_.wasPaused()) pauseSong();
     host_.songFieldsChanged();
 }
 
 uint32_t MusicPlayer::songTime() {
-    if (winding_) return uint32_t(windTarget_);
+    if (wind_.active()) return wind_.target();
     if (paused_) return pauseTime_;
     if (playing_) return services_.platform().tickCount() - startTick_;
     return 0;

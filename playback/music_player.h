@@ -95,7 +95,7 @@ public:
     bool beginWind(int direction);
     void windPass();
     void endWind();
-    bool winding() const { return winding_; }
+    bool winding() const { return wind_.active(); }
 
     // Once per frame: moves on at the end of the song (or stops and waits for the text entry).
     void tick();
@@ -122,7 +122,6 @@ private:
     bool ensureLoaded();
     void recordGraphFailure(const GraphFailure& failure);
     void setStartTick(uint32_t tick);
-    void wrapTarget();
     void moveOn();
 
     Services& services_;
@@ -142,11 +141,7 @@ private:
     uint32_t length_ = kSongLengthWithoutFile;
     bool nextAfterTextEntry_ = false;
 
-    bool winding_ = false;
-    int windDir_ = 0;
-    bool windWasPaused_ = false;
-    int64_t windTarget_ = 0;
-    uint32_t windNextStep_ = 0;
+    WindTarget wind_;
 };
 
 // Appends "TAG: code" and CR LF to "error.txt" in the data folder (created when missing); the
