@@ -480,11 +480,16 @@ void Program::windowEvent(const Event& e) {
             terminateProgram();
             break;
         case EventKind::KeyDown:
+            // A key ends a screen-saver run as a click does.
+            if (sh.screenSaverMode && sh.running) {
+                quitProgram();
+                break;
+            }
             keyDown(e);
             break;
         case EventKind::Char:
             // The text-entry field takes what it types; the rest are keyboard commands.
-            if (!keysLive()) break;
+            if (sh.screenSaverMode || !keysLive()) break;
             controls().keys().setStamp(songTime(e.time, sh.songClockOrigin));
             controls().typeChar(e.ch, keyModifier(e.shift, e.ctrl, e.alt));
             break;

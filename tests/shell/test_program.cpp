@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless_cd.h"
 #include "platform/headless/headless_sound.h"
+#include "controls/controls.h"
 #include "shell/conductor.h"
 #include "shell/program.h"
 #include "sound/sound_fixture.h"
@@ -385,4 +386,36 @@ TEST(ProgramDeathTest, FatalFailuresLeaveTheirNameInErrorTxt) {
     EXPECT_EXIT(failFolder(), ::testing::ExitedWithCode(0), "");
     ASSERT_EQ(readWholeFile(r.temp.file("error.txt"), b), 0);
     EXPECT_EQ(std::string(b.begin(), b.end()), "CreateFolder");
+}
+
+TEST(Program, AScreenSaverRunHidesTheControlsAndEndsOnAKeyOrAClick) {
+    for (Edition e : {Edition::MP3, Edition::CD}) {
+        for (bool byKey : {true, false}) {
+            TestRun r(e);
+            // The launcher marked the preferences: this run is the screen saver's.
+            auto prefs = saverDefaultPreferences();
+            Bytes bytes(prefs.begin(), prefs.end());
+            if (e == Edition::MP3) bytes.resize(bytes.size() + 28, 0);
+            ASSERT_EQ(createFolders(r.options.configFolder), 0);
+            ASSERT_EQ(writeFileReplacing(r.options.configFolder + "/" + preferencesFileName(e), bytes), 0);
+            Program p(r.platform, r.edition, r.options);
+            ASSERT_TRUE(p.start(""));
+            EXPECT_TRUE(p.shell().screenSaverMode);
+            EXPECT_FALSE(p.controls().visible());
+            r.platform.advance(500);
+            pump(p, r.platform);
+            const WindowId anim = p.display().animationWindow;
+            if (byKey) r.platform.pushKey(anim, 'A');
+            else r.platform.pushClick(anim, 10, 10);
+            pump(p, r.platform);
+            EXPECT_NE(p.phase(), Phase::Running) << (byKey ? "a key" : "a click");
+            r.platform.advance(6000);
+            for (int i = 0; i < 20 && p.phase() != Phase::Ended; ++i) p.pass();
+            EXPECT_EQ(p.phase(), Phase::Ended);
+            // The next start is the user's own again.
+            Bytes after;
+            ASSERT_EQ(readWholeFile(r.options.configFolder + "/" + preferencesFileName(e), after), 0);
+            EXPECT_EQ(after[1], 0);
+        }
+    }
 }
