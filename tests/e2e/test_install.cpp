@@ -152,6 +152,10 @@ TEST(Install, EverythingLandsUnderThePrefixAndTheManifestUninstallsIt) {
     Installed in;
     ASSERT_TRUE(in.error.empty()) << in.error;
     for (const char* p : kPrograms) EXPECT_TRUE(isExecutableFile(in.bin(p))) << p;
+#ifdef KOREL_LAUNCHER_DIR
+    for (const char* p : {"korel-saver-mp3", "korel-saver-cd"})
+        EXPECT_TRUE(isExecutableFile(in.prefix + "/" KOREL_LAUNCHER_DIR "/" + p)) << p;
+#endif
     EXPECT_TRUE(holdsFiles(in.seed() + "/Controls")) << "the controls' pictures";
     for (const char* folder : {"Styles", "Brushes", "Fills", "Gradients", "Movements", "Music"})
         EXPECT_TRUE(holdsFiles(in.seed() + "/" + folder)) << folder;
@@ -208,7 +212,14 @@ TEST(Install, MenuEntriesValidateAndStartInstalledPrograms) {
         EXPECT_EQ(keys["MimeType"], isCd ? "x-content/audio-cdda;" : "");
     }
 
-    // The desktop offers the CD edition for an inserted audio CD, from the install alone.
+    // The desktop offers the CD edition for an inserted audio CD, from the install alone. It
+    // finds handlers through the folder's MIME cache, which the install makes when it can.
+    const ToolResult updater = runTool({"sh", "-c", "command -v update-desktop-database"});
+    if (!updater.ran || updater.exitCode != 0) {
+        std::cout << "update-desktop-database is not available: no handler cache to look up\n";
+        return;
+    }
+    EXPECT_TRUE(fs::is_regular_file(in.prefix + "/share/applications/mimeinfo.cache"));
     RunFolders empty;
     ASSERT_TRUE(empty.ok());
     const ToolResult g = runTool({"env", "XDG_DATA_HOME=" + empty.root(),
