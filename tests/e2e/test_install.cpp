@@ -60,9 +60,9 @@ struct Installed {
         const std::string manifestPath = std::string(KOREL_BUILD_DIR) + "/install_manifest.txt";
         const bool hadManifest = fs::exists(manifestPath);
         const std::string previous = hadManifest ? fileText(manifestPath) : std::string();
-        const ToolResult r = runTool(
-            {KOREL_CMAKE_COMMAND, "--install", KOREL_BUILD_DIR, "--prefix", prefix},
-            kInstallWithinMs);
+        const ToolResult r =
+            runTool({KOREL_CMAKE_COMMAND, "--install", KOREL_BUILD_DIR, "--prefix", prefix},
+                    kInstallWithinMs);
         if (!r.ran || r.exitCode != 0)
             error = "cmake --install failed (" + std::to_string(r.exitCode) + "): " + r.out;
         manifest = lines(fileText(manifestPath));
@@ -161,8 +161,8 @@ TEST(Install, EverythingLandsUnderThePrefixAndTheManifestUninstallsIt) {
         EXPECT_TRUE(holdsFiles(in.seed() + "/" + folder)) << folder;
     for (int n : kIconSizes) {
         const std::string size = std::to_string(n) + "x" + std::to_string(n);
-        EXPECT_TRUE(fs::is_regular_file(in.prefix + "/share/icons/hicolor/" + size +
-                                        "/apps/korel.png"))
+        EXPECT_TRUE(
+            fs::is_regular_file(in.prefix + "/share/icons/hicolor/" + size + "/apps/korel.png"))
             << size;
     }
     for (const char* e : kEntries) EXPECT_TRUE(fs::is_regular_file(in.entry(e))) << e;
@@ -206,8 +206,7 @@ TEST(Install, MenuEntriesValidateAndStartInstalledPrograms) {
         EXPECT_EQ(execProgram(keys["Exec"]), in.bin(name)) << keys["Exec"];
         EXPECT_TRUE(isExecutableFile(execProgram(keys["Exec"])));
         const bool isPictomat = std::string(name) == "pictomat";
-        EXPECT_EQ(keys["Categories"],
-                  isPictomat ? "Graphics;" : "AudioVideo;Audio;Player;");
+        EXPECT_EQ(keys["Categories"], isPictomat ? "Graphics;" : "AudioVideo;Audio;Player;");
         const bool isCd = std::string(name) == "korel-cd";
         EXPECT_EQ(keys["MimeType"], isCd ? "x-content/audio-cdda;" : "");
     }
@@ -223,8 +222,8 @@ TEST(Install, MenuEntriesValidateAndStartInstalledPrograms) {
     RunFolders empty;
     ASSERT_TRUE(empty.ok());
     const ToolResult g = runTool({"env", "XDG_DATA_HOME=" + empty.root(),
-                                  "XDG_DATA_DIRS=" + in.prefix + "/share:/usr/share", "gio",
-                                  "mime", "x-content/audio-cdda"});
+                                  "XDG_DATA_DIRS=" + in.prefix + "/share:/usr/share", "gio", "mime",
+                                  "x-content/audio-cdda"});
     if (g.ran && g.exitCode != 127) {
         const size_t registered = g.out.find("Registered applications:");
         ASSERT_NE(registered, std::string::npos) << g.out;

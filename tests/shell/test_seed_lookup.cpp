@@ -48,9 +48,9 @@ TEST(SeedLookup, AnInstalledProgramWithoutItsLibraryNeverFallsBackToTheBuildTree
               "");
     // A folder whose name merely starts with the build tree's is not inside it.
     ASSERT_EQ(createFolders(l.build() + "-other/bin"), 0);
-    EXPECT_EQ(seedFolderFor(l.build() + "-other/bin/korel-live", kInstalled, l.build(),
-                            l.buildSeed()),
-              "");
+    EXPECT_EQ(
+        seedFolderFor(l.build() + "-other/bin/korel-live", kInstalled, l.build(), l.buildSeed()),
+        "");
 }
 
 TEST(SeedLookup, AProgramInsideTheBuildTreeUsesTheBuildsLibrary) {
