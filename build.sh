@@ -3,6 +3,8 @@
 #   ./build.sh run [edition]   build, then start korel-live (or korel-cd / korel-mp3)
 #   ./build.sh test            build normally, in Release and with sanitizers, run every test
 #                              and the fuzzers
+#   ./build.sh install [PREFIX]  build Release and install into PREFIX (/usr/local); uninstall
+#                              with: xargs -d '\n' rm -f < build-install/install_manifest.txt
 #   ./build.sh deps            only install the packages
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -10,7 +12,13 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake pkg-config clang llvm libclang-rt-14-dev
   libsdl2-dev libsdl2-ttf-dev libpulse-dev libsndfile1-dev libsamplerate0-dev libcdio-dev libcdio-paranoia-dev
   libgtk-3-dev libx11-dev libxrandr-dev libpng-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation2 fonts-dejavu-core xvfb x11-utils imagemagick pulseaudio pulseaudio-utils)
+  fonts-liberation2 fonts-dejavu-core xvfb x11-utils imagemagick pulseaudio pulseaudio-utils
+  desktop-file-utils libglib2.0-bin)
+
+# sudo when not root.
+sudo_if_needed() {
+  if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
+}
 
 deps() {
   local missing=()
@@ -18,11 +26,9 @@ deps() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
   echo "Installing: ${missing[*]}"
-  $sudo apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+  sudo_if_needed apt-get update -q
+  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
@@ -55,6 +61,21 @@ case "${1:-run}" in
     build build
     exec "./build/shell/korel-${2:-live}"
     ;;
+  install)
+    deps
+    prefix=$(realpath -m "${2:-/usr/local}")
+    build build-install -DCMAKE_BUILD_TYPE=Release -DKOREL_BENCH=OFF -DKOREL_TESTS=OFF
+    # sudo only for a prefix this user cannot write to.
+    target=$prefix
+    while [ ! -e "$target" ]; do target=$(dirname "$target"); done
+    if [ -w "$target" ]; then
+      cmake --install build-install --prefix "$prefix"
+    else
+      sudo cmake --install build-install --prefix "$prefix"
+    fi
+    echo "Installed into $prefix. To uninstall (your data folder stays):"
+    echo "  xargs -d '\\n' rm -f < build-install/install_manifest.txt   (with sudo if it was needed)"
+    ;;
   test)
     deps
     services
@@ -69,5 +90,5 @@ case "${1:-run}" in
       tools/ci/fuzz_coverage.sh
     fi
     ;;
-  *) echo "usage: $0 run [live|cd|mp3] | test | deps" >&2; exit 2 ;;
+  *) echo "usage: $0 run [live|cd|mp3] | test | install [PREFIX] | deps" >&2; exit 2 ;;
 esac

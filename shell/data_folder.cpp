@@ -48,21 +48,47 @@ std::string defaultConfigFolder() {
     return home() + "/.config/korel";
 }
 
+std::string seedFolderFor(const std::string& program, const std::string& installedSeed,
+                          const std::string& buildTree, const std::string& buildSeed) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (program.empty()) return {};
+    const fs::path folder = fs::path(program).parent_path();
+    if (!installedSeed.empty()) {
+        const fs::path installed = (folder / installedSeed).lexically_normal();
+        if (fs::is_directory(installed, ec)) return installed.string();
+    }
+    const fs::path beside = folder / "seed";
+    if (fs::is_directory(beside, ec)) return beside.string();
+    // The build tree's seed serves only programs built there: an installed program that lost
+    // its library must say so rather than run on whatever build it came from.
+    if (buildTree.empty() || buildSeed.empty()) return {};
+    const fs::path tree = fs::weakly_canonical(buildTree, ec);
+    if (ec) return {};
+    const fs::path where = fs::weakly_canonical(folder, ec);
+    if (ec) return {};
+    const fs::path rel = where.lexically_relative(tree);
+    if (rel.empty() || *rel.begin() == "..") return {};
+    if (fs::is_directory(buildSeed, ec)) return buildSeed;
+    return {};
+}
+
 std::string defaultSeedFolder() {
     std::string p = env("KOREL_SEED");
     if (!p.empty()) return p;
     std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        auto installed = exe.parent_path().parent_path() / "share" / "korel" / "seed";
-        if (std::filesystem::is_directory(installed, ec)) return installed.string();
-        auto beside = exe.parent_path() / "seed";
-        if (std::filesystem::is_directory(beside, ec)) return beside.string();
-    }
-#ifdef KOREL_BUILD_SEED_DIR
-    if (std::filesystem::is_directory(KOREL_BUILD_SEED_DIR, ec)) return KOREL_BUILD_SEED_DIR;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+#ifdef KOREL_INSTALL_SEED_FROM_BIN
+    const std::string installed = KOREL_INSTALL_SEED_FROM_BIN;
+#else
+    const std::string installed = "../share/korel/seed";
 #endif
-    return {};
+#if defined(KOREL_BUILD_TREE) && defined(KOREL_BUILD_SEED_DIR)
+    return seedFolderFor(exe.string(), installed, KOREL_BUILD_TREE, KOREL_BUILD_SEED_DIR);
+#else
+    return seedFolderFor(exe.string(), installed, {}, {});
+#endif
 }
 
 int seedDataFolder(const std::string& seed, const std::string& data) {

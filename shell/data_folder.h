@@ -10,9 +10,15 @@ namespace korel {
 std::string defaultDataFolder();
 // $XDG_CONFIG_HOME/korel, else ~/.config/korel.
 std::string defaultConfigFolder();
-// $KOREL_SEED if set, else share/korel/seed beside the installed program, else the build
-// tree's seed folder; empty when none exists.
+// $KOREL_SEED if set, else seedFolderFor() this program.
 std::string defaultSeedFolder();
+
+// The seed library of the program file `program`: `installedSeed` (relative to the program's
+// folder, e.g. "../share/korel/seed") when that folder exists, else a "seed" folder beside the
+// program, else `buildSeed` when the program lies inside the build tree `buildTree`. Empty when
+// none applies: a program outside the build tree never reads the build's library.
+std::string seedFolderFor(const std::string& program, const std::string& installedSeed,
+                          const std::string& buildTree, const std::string& buildSeed);
 
 // The seed's folder of program pictures: read in place, never copied into the data folder.
 constexpr const char* kControlsFolder = "Controls";

@@ -215,7 +215,9 @@ bool ProgramRun::startAndWaitForWindows(int ms, std::string& error) {
         error = "another Korel is already running on this display";
         return false;
     }
-    if (!child_.start({program_}, folders_.programEnvironment(), folders_.file("program.log"))) {
+    const std::vector<std::string> env =
+        environment_.empty() ? folders_.programEnvironment() : environment_;
+    if (!child_.start({program_}, env, folders_.file("program.log"))) {
         error = "cannot start " + program_;
         return false;
     }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/bytes.h"
@@ -97,6 +98,11 @@ class ProgramRun {
   public:
     ProgramRun(DesktopPlatform& desktop, const char* program, const RunFolders& folders);
 
+    // Runs the program in `environment` instead of the folders' programEnvironment().
+    void setEnvironment(std::vector<std::string> environment) {
+        environment_ = std::move(environment);
+    }
+
     // Starts the program and waits at most `ms` for its animation and controls windows;
     // false with the reason in `error`.
     bool startAndWaitForWindows(int ms, std::string& error);
@@ -113,6 +119,7 @@ class ProgramRun {
     const RunFolders& folders_;
     Child child_;
     WindowId controls_ = kNoWindow;
+    std::vector<std::string> environment_;
 };
 
 // Where a window of another program is and whether it is shown (from xwininfo; `known` is false
