@@ -39,9 +39,9 @@ SaverScreen::~SaverScreen() {
     if (display_) XCloseDisplay(asDisplay(display_));
 }
 
-bool SaverScreen::open() {
+bool SaverScreen::open(const char* displayName) {
     if (display_) return true;
-    display_ = XOpenDisplay(nullptr);
+    display_ = XOpenDisplay(displayName);
     if (!display_) return false;
     XSetErrorHandler(ignoreError);
     return true;

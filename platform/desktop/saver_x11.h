@@ -17,9 +17,10 @@ class SaverScreen {
     SaverScreen(const SaverScreen&) = delete;
     SaverScreen& operator=(const SaverScreen&) = delete;
 
-    // Connects to $DISPLAY; false when there is no display. Errors about windows that vanished
-    // are ignored from then on (the host of our windows may go at any time).
-    bool open();
+    // Connects to the display (null: $DISPLAY); false when there is none. Errors about windows
+    // that vanished are ignored from then on (the host of our windows may go at any time).
+    // The windows made go away with the connection, when this object is destroyed.
+    bool open(const char* displayName = nullptr);
 
     // A black window of class `className` titled `title`, covering `parent` (0: the whole
     // screen, then a top-level window the window manager leaves alone), shown at once. Its X id,
