@@ -65,6 +65,8 @@ int saveScreen(const SaverBuild& build, unsigned long host) {
     const std::string program = editionProgramPath(ownPath(), build.program);
     if (program.empty()) return 0;
     const std::string folder = std::filesystem::path(program).parent_path().string();
+    // Ended while starting up: no edition is started only to be ended again.
+    if (watch.wait(0).kind == ProcessWake::Terminate) return 0;
     if (!watch.start(program, folder, {"KOREL_SAVER_WINDOW=" + std::to_string(window)})) return 0;
     superviseEdition(watch, kEditionGraceMs);
     return 0;

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,7 +42,11 @@ SaverScreen::~SaverScreen() {
 
 bool SaverScreen::open(const char* displayName) {
     if (display_) return true;
-    display_ = XOpenDisplay(displayName);
+    // A display server under heavy load refuses a connection now and then.
+    for (int attempt = 0; attempt < 3 && !display_; ++attempt) {
+        if (attempt > 0) ::usleep(100000);
+        display_ = XOpenDisplay(displayName);
+    }
     if (!display_) return false;
     XSetErrorHandler(ignoreError);
     return true;
