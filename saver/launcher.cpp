@@ -35,10 +35,14 @@ unsigned long parseWindowId(const std::string& text) {
     for (; at < text.size(); ++at) {
         const char c = text[at];
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return 0;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return 0;
         value = value * unsigned(base) + unsigned(digit);
         if (value > 0xFFFFFFFFull) return 0;  // X ids are 29 bits
     }

@@ -14,9 +14,13 @@ namespace korel::desktop {
 
 namespace {
 
-int ignoreError(Display*, XErrorEvent*) { return 0; }
+int ignoreError(Display*, XErrorEvent*) {
+    return 0;
+}
 
-Display* asDisplay(void* p) { return static_cast<Display*>(p); }
+Display* asDisplay(void* p) {
+    return static_cast<Display*>(p);
+}
 
 void name(Display* d, Window w, const std::string& className, const std::string& title) {
     std::string instance = className;
@@ -89,8 +93,8 @@ bool SaverScreen::showPictureUntilGone(unsigned long parent, const std::string& 
     set.background_pixel = BlackPixel(d, DefaultScreen(d));
     set.event_mask = ExposureMask | StructureNotifyMask;
     const Window w = XCreateWindow(d, Window(parent), 0, 0, unsigned(std::max(1, a.width)),
-                                   unsigned(std::max(1, a.height)), 0, CopyFromParent,
-                                   InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &set);
+                                   unsigned(std::max(1, a.height)), 0, CopyFromParent, InputOutput,
+                                   CopyFromParent, CWBackPixel | CWEventMask, &set);
     if (!w) return false;
     name(d, w, className, title);
     // Resizes of the host come to us to follow them.
@@ -107,12 +111,12 @@ bool SaverScreen::showPictureUntilGone(unsigned long parent, const std::string& 
     if (!pixels) return false;
     for (size_t i = 0; i < argb.size(); ++i) {
         const uint32_t c = argb[i];
-        pixels[i] = uint32_t((((c >> 16) & 0xFF) << rs) | (((c >> 8) & 0xFF) << gs) |
-                             ((c & 0xFF) << bs));
+        pixels[i] =
+            uint32_t((((c >> 16) & 0xFF) << rs) | (((c >> 8) & 0xFF) << gs) | ((c & 0xFF) << bs));
     }
-    XImage* image = XCreateImage(d, visual, unsigned(own.depth), ZPixmap, 0,
-                                 reinterpret_cast<char*>(pixels), unsigned(width),
-                                 unsigned(height), 32, 0);
+    XImage* image =
+        XCreateImage(d, visual, unsigned(own.depth), ZPixmap, 0, reinterpret_cast<char*>(pixels),
+                     unsigned(width), unsigned(height), 32, 0);
     if (!image) {
         std::free(pixels);
         return false;

@@ -42,8 +42,10 @@ class ScopedEnv {
         ::setenv(name, value.c_str(), 1);
     }
     ~ScopedEnv() {
-        if (had_) ::setenv(name_, old_.c_str(), 1);
-        else ::unsetenv(name_);
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
 
   private:

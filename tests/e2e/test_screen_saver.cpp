@@ -48,7 +48,9 @@ std::string missingTool(const std::vector<std::string>& tools) {
     return {};
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // The ids of running processes whose program file lies below `folder`.
 std::vector<int> processesRunningFrom(const std::string& folder) {
@@ -82,14 +84,16 @@ class PrivateDisplay {
         for (int number : {94, 93}) {
             const std::string name = ":" + std::to_string(number);
             // -ac: the unprivileged user's programs may connect.
-            if (!xvfb_->start({"Xvfb", name, "-ac", "-nolisten", "tcp", "-screen", "0",
-                              "1024x768x24"},
-                             environmentWith({}), "", true))
+            if (!xvfb_->start(
+                    {"Xvfb", name, "-ac", "-nolisten", "tcp", "-screen", "0", "1024x768x24"},
+                    environmentWith({}), "", true))
                 return false;
-            if (waitFor(10000, [&] {
-                    return !xvfb_->running() ||
-                           runTool({"xwininfo", "-display", name, "-root"}, 3000).exitCode == 0;
-                }) &&
+            if (waitFor(
+                    10000,
+                    [&] {
+                        return !xvfb_->running() ||
+                               runTool({"xwininfo", "-display", name, "-root"}, 3000).exitCode == 0;
+                    }) &&
                 xvfb_->running()) {  // not another server that holds the number
                 name_ = name;
                 return true;
@@ -204,9 +208,8 @@ class UserSession {
 };
 
 bool screenShowsAnimation(const std::string& display, const std::string& path, std::string& seen) {
-    const ToolResult r =
-        runTool({"import", "-display", display, "-window", "root", "-depth", "8", "ppm:" + path},
-                15000);
+    const ToolResult r = runTool(
+        {"import", "-display", display, "-window", "root", "-depth", "8", "ppm:" + path}, 15000);
     Picture p;
     if (!r.ran || r.exitCode != 0 || !readPpm(path, p)) return false;
     const int colours = distinctColours(p);
@@ -219,9 +222,8 @@ bool screenShowsAnimation(const std::string& display, const std::string& path, s
 
 TEST(ScreenSaverDesktop, XscreensaverShowsKorelAndEndsItWithTheLastSessionSaved) {
     if (std::string(kSaverProgram).empty()) GTEST_SKIP() << "no launcher was built";
-    const std::string missing = missingTool(
-        {"Xvfb", "xscreensaver", "xscreensaver-command", "runuser", "pulseaudio", "import",
-         "xwininfo"});
+    const std::string missing = missingTool({"Xvfb", "xscreensaver", "xscreensaver-command",
+                                             "runuser", "pulseaudio", "import", "xwininfo"});
     if (!missing.empty()) GTEST_SKIP() << missing;
     PrivateDisplay display;
     if (!display.start()) GTEST_SKIP() << "no private X server could be started";
@@ -277,10 +279,12 @@ TEST(ScreenSaverDesktop, XscreensaverShowsKorelAndEndsItWithTheLastSessionSaved)
     ASSERT_EQ(user.run({"xscreensaver-command", "-activate"}), 0);
     std::string seen;
     const std::string shot = install.root() + "/screen.ppm";
-    EXPECT_TRUE(waitFor(30000, [&] {
-        return processesRunningFrom(install.prefix()).size() >= 2 &&
-               screenShowsAnimation(display.name(), shot, seen);
-    })) << "the screen shows " << seen;
+    EXPECT_TRUE(waitFor(30000,
+                        [&] {
+                            return processesRunningFrom(install.prefix()).size() >= 2 &&
+                                   screenShowsAnimation(display.name(), shot, seen);
+                        }))
+        << "the screen shows " << seen;
     const Bytes prefs = [&] {
         Bytes b;
         readWholeFile(install.preferences(), b);
@@ -298,7 +302,6 @@ TEST(ScreenSaverDesktop, XscreensaverShowsKorelAndEndsItWithTheLastSessionSaved)
     ASSERT_EQ(readWholeFile(install.preferences(), after), 0);
     ASSERT_GE(after.size(), kPreferencesSize);
     EXPECT_EQ(after[1], 0);  // the edition cleared the flag when it saved
-
 }
 
 TEST(ScreenSaverDesktop, TheCommandLineTheLockAndThePreferencesFlag) {
@@ -368,14 +371,16 @@ TEST(ScreenSaverDesktop, TheCommandLineTheLockAndThePreferencesFlag) {
     ASSERT_TRUE(launch(first, {"/s"}, "first.log"));
     // The edition is up once its animation shows inside the launcher's window.
     std::string seen;
-    ASSERT_TRUE(waitFor(30000, [&] {
-        return screenShowsAnimation(display.name(), install.root() + "/screen.ppm", seen);
-    })) << "the screen shows " << seen;
+    ASSERT_TRUE(waitFor(
+        30000,
+        [&] { return screenShowsAnimation(display.name(), install.root() + "/screen.ppm", seen); }))
+        << "the screen shows " << seen;
     const ToolResult tree = runTool({"xwininfo", "-display", display.name(), "-root", "-tree"});
     const size_t saverAt = tree.out.find("\"KorelSS\"");
     ASSERT_NE(saverAt, std::string::npos) << tree.out;
     EXPECT_NE(tree.out.find(kAnimationTitle, saverAt), std::string::npos)
-        << "the animation is not inside the launcher's window:\n" << tree.out;
+        << "the animation is not inside the launcher's window:\n"
+        << tree.out;
     EXPECT_EQ(processesRunningFrom(install.prefix()).size(), 2u);
     // The missing file was made from the defaults, with the flag set.
     Bytes prefs;

@@ -62,7 +62,9 @@ class FakeWatch : public ProcessWatch {
 
 constexpr ProcessWake kExited{ProcessWake::ChildExited, 0};
 constexpr ProcessWake kTimeout{ProcessWake::Timeout, 0};
-ProcessWake terminateFrom(int pid) { return {ProcessWake::Terminate, pid}; }
+ProcessWake terminateFrom(int pid) {
+    return {ProcessWake::Terminate, pid};
+}
 
 }  // namespace
 
@@ -196,7 +198,9 @@ TEST(SaverLogo, TheBundledLogoLoadsWithItsColoursAndBadFilesLeaveNothing) {
     test::TempFolder t;
     const Logo before = logo;
     for (size_t cut : {size_t(0), size_t(20), size_t(60), size_t(600), good.size() - 1}) {
-        ASSERT_EQ(writeFileReplacing(t.file("128.bmp"), Bytes(good.begin(), good.begin() + long(cut))), 0);
+        ASSERT_EQ(
+            writeFileReplacing(t.file("128.bmp"), Bytes(good.begin(), good.begin() + long(cut))),
+            0);
         EXPECT_FALSE(loadLogo(t.path(), logo)) << cut;
     }
     // A colour table that claims to reach into the pixels.
