@@ -53,6 +53,50 @@ void InstanceLock::release() {
     path_.clear();
 }
 
+bool InstanceLock::recordOwner() {
+    if (fd_ < 0) return false;
+    const std::string text = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd_, 0) != 0) return false;
+    return ::pwrite(fd_, text.data(), text.size(), 0) == ssize_t(text.size());
+}
+
+namespace {
+
+// The id recorded in the lock file at `path` while someone holds its lock; 0 otherwise.
+int recordedHolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return 0;
+    int pid = 0;
+    // A lock we can take is nobody's: a stale file from a run that ended.
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        ::flock(fd, LOCK_UN);
+    } else if (errno == EWOULDBLOCK) {
+        char text[24] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        long value = 0;
+        for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
+            value = value * 10 + (text[i] - '0');
+            if (value > 0x3FFFFFFF) {
+                value = 0;
+                break;
+            }
+        }
+        pid = int(value);
+    }
+    ::close(fd);
+    return pid > 1 ? pid : 0;
+}
+
+}  // namespace
+
+int InstanceLock::heldBy(const std::string& folder, const std::string& name,
+                         const std::string& fallbackRoot) {
+    if (!folder.empty())
+        if (const int pid = recordedHolder(folder + "/" + name + ".lock")) return pid;
+    const std::string fallback = privateFolder(fallbackRoot);
+    return fallback.empty() ? 0 : recordedHolder(fallback + "/" + name + ".lock");
+}
+
 std::string InstanceLock::privateFolder(const std::string& root) {
     const uid_t uid = ::getuid();
     const std::string path = root + "/korel-" + std::to_string(uid);

@@ -5,6 +5,10 @@
 
 namespace korel {
 
+// The guard names: the editions' and the screen-saver launchers'.
+constexpr const char* kProgramLockName = "KOREL";
+constexpr const char* kSaverLockName = "ZEZOZEVEDU";
+
 class InstanceLock {
 public:
     InstanceLock() = default;
@@ -22,6 +26,14 @@ public:
     bool held() const { return fd_ >= 0; }
     // The lock file held; empty when none is.
     const std::string& path() const { return path_; }
+
+    // Writes this process's id (decimal text) into the held lock file, so that another program
+    // can ask the holder to end; false when no lock is held or the write failed.
+    bool recordOwner();
+    // The id recorded in "<folder>/<name>.lock" (or in the private folder's), but only while a
+    // process still holds that lock; 0 when the lock is free, missing or holds no valid id.
+    static int heldBy(const std::string& folder, const std::string& name,
+                      const std::string& fallbackRoot = "/tmp");
 
     // $XDG_RUNTIME_DIR when set, else the private folder under /tmp.
     static std::string defaultFolder();

@@ -120,6 +120,10 @@ public:
     // Asks the found window to close (sends it a close request).
     virtual void closeForeignWindow(WindowId w) = 0;
 
+    // Asks the running screen-saver launcher (the holder of the "ZEZOZEVEDU" lock) to end.
+    // Nothing happens when none runs.
+    virtual void endScreenSaverLauncher() {}
+
     // --- Events -------------------------------------------------------------------------
     // Takes the next event without waiting; false when the queue is empty.
     virtual bool pollEvent(Event& out) = 0;

@@ -894,10 +894,7 @@ void Program::shutdown() {
     pf.postQuit(0);
 
     // 10. In screen-saver mode the screen saver ends with the program.
-    if (sh.screenSaverMode) {
-        WindowId saver = pf.findWindow("WindowsScreenSaverClass", "KorelSS");
-        if (saver != kNoWindow) pf.closeForeignWindow(saver);
-    }
+    if (sh.screenSaverMode) pf.endScreenSaverLauncher();
 }
 
 void Program::fatalExit(std::string_view name) {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/desktop/desktop_beep.h"
@@ -15,6 +17,7 @@
 #include "platform/desktop/pixel_expand.h"
 #include "platform/desktop/terminate_watch.h"
 #include "platform/desktop/x11_windows.h"
+#include "platform/instance.h"
 #include "platform/scale.h"
 
 namespace korel {
@@ -84,6 +87,16 @@ Rect copyToSurface(SDL_Surface* s, const std::vector<uint32_t>& shown, int pitch
 }
 
 constexpr WindowId kForeignBit = 0x80000000u;
+constexpr const char* kAnimationTitle = "Korel Animation";
+
+// The X window id in $KOREL_SAVER_WINDOW (decimal); 0 when unset or not a number.
+unsigned long saverHostFromEnvironment() {
+    const char* text = std::getenv("KOREL_SAVER_WINDOW");
+    if (!text || *text < '1' || *text > '9') return 0;
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(text, &end, 10);
+    return (end && *end == '\0' && id <= 0xFFFFFFFFul) ? id : 0;
+}
 constexpr uint32_t kDisplayCheckMs = 500;
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
 // From a terminate request to the end of the process, whatever the program is doing; the quit
@@ -152,6 +165,7 @@ DesktopPlatform::DesktopPlatform() {
                                                              : desktop::FontFiles{});
     beeper_ = std::make_unique<desktop::Beeper>();
     x11_ = std::make_unique<desktop::X11Desktop>();
+    if (driver == "x11") saverHost_ = saverHostFromEnvironment();
     arrowCursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     waitCursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
     SDL_StartTextInput();
@@ -202,6 +216,11 @@ uint32_t DesktopPlatform::eventTime(uint32_t sdlTimestamp) {
 
 bool DesktopPlatform::monitorAtCursor(Rect& out) {
     if (!videoStarted_) return false;
+    int hostWidth = 0, hostHeight = 0;
+    if (saverHost_ && x11_ && x11_->windowSize(saverHost_, hostWidth, hostHeight)) {
+        out = Rect{0, 0, hostWidth, hostHeight};
+        return true;
+    }
     const int count = SDL_GetNumVideoDisplays();
     if (count < 1) return false;
     int x = 0, y = 0;
@@ -314,6 +333,10 @@ WindowId DesktopPlatform::createWindow(const WindowDesc& desc) {
     // After the renderer, which may make the X window anew; and while the window is unmapped,
     // for window managers to take the class.
     desktop::setX11Class(win->sdl, desc.className);
+    // Screen-saver runs show the animation inside the launcher's window; a host that is gone
+    // leaves it an ordinary window.
+    if (saverHost_ && !hostedAnimation_ && desc.title == kAnimationTitle)
+        hostedAnimation_ = desktop::embedX11(win->sdl, saverHost_);
     if (icon_) SDL_SetWindowIcon(win->sdl, icon_);
     win->id = nextId_++;
     win->className = desc.className;
@@ -537,6 +560,11 @@ void DesktopPlatform::closeForeignWindow(WindowId w) {
     if (!(w & kForeignBit) || !x11_) return;
     const size_t index = w & ~kForeignBit;
     if (index < foreign_.size()) x11_->requestClose(foreign_[index]);
+}
+
+void DesktopPlatform::endScreenSaverLauncher() {
+    const int pid = InstanceLock::heldBy(InstanceLock::defaultFolder(), kSaverLockName);
+    if (pid > 0) ::kill(pid_t(pid), SIGTERM);
 }
 
 // --- Events -------------------------------------------------------------------------------

@@ -20,6 +20,10 @@
 //   of the monitor last returned by monitorAtCursor changes.
 // - findWindow and closeForeignWindow reach other programs' windows over X11 (WM_CLASS and
 //   title; the close request is WM_DELETE_WINDOW). Ids of foreign windows have the top bit set.
+// - When $KOREL_SAVER_WINDOW names an X window (decimal id: the screen-saver launcher's), the
+//   animation window (title "Korel Animation") is put inside it, and monitorAtCursor reports
+//   that window's size at (0, 0), so the animation fills it.
+// - endScreenSaverLauncher sends SIGTERM to the process recorded in the held "ZEZOZEVEDU" lock.
 #pragma once
 
 #include <array>
@@ -83,6 +87,7 @@ class DesktopPlatform : public Platform {
     void present(WindowId w, const Rect& r) override;
     WindowId findWindow(std::string_view className, std::string_view title) override;
     void closeForeignWindow(WindowId w) override;
+    void endScreenSaverLauncher() override;
 
     bool pollEvent(Event& out) override;
     bool hasQueued(WindowId w, EventKind kind, int button = 0) override;
@@ -155,6 +160,8 @@ class DesktopPlatform : public Platform {
     std::map<WindowId, std::unique_ptr<desktop::DesktopWindow>> windows_;
     std::unordered_map<uint32_t, WindowId> bySdlId_;
     WindowId nextId_ = 1;
+    unsigned long saverHost_ = 0;  // $KOREL_SAVER_WINDOW: the window to show the animation in
+    bool hostedAnimation_ = false;
     std::vector<unsigned long> foreign_;  // X window of foreign id (index | kForeignBit)
     std::deque<Event> queue_;
     WindowId focusLostFrom_ = kNoWindow;

@@ -160,6 +160,30 @@ unsigned long x11Window(SDL_Window* window) {
     return info.info.x11.window;
 }
 
+bool embedX11(SDL_Window* window, unsigned long host) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !host || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* d = info.info.x11.display;
+    bool ok = false;
+    {
+        ErrorTrap trap(d);
+        XWindowAttributes a{};
+        if (XGetWindowAttributes(d, host, &a)) {
+            XReparentWindow(d, info.info.x11.window, host, 0, 0);
+            XSync(d, False);
+            Window root = 0, up = 0;
+            Window* children = nullptr;
+            unsigned int n = 0;
+            ok = XQueryTree(d, info.info.x11.window, &root, &up, &children, &n) && up == host;
+            if (children) XFree(children);
+        }
+    }
+    if (ok) XSetErrorHandler(ignoreXError);
+    return ok;
+}
+
 X11Desktop::~X11Desktop() {
     if (display_) XCloseDisplay(asDisplay(display_));
 }
@@ -238,6 +262,17 @@ unsigned long X11Desktop::topLevelAt(int x, int y) {
             return *it;
     }
     return 0;
+}
+
+bool X11Desktop::windowSize(unsigned long window, int& width, int& height) {
+    if (!window || !connect()) return false;
+    Display* d = asDisplay(display_);
+    ErrorTrap trap(d);
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(d, window, &a)) return false;
+    width = a.width;
+    height = a.height;
+    return width > 0 && height > 0;
 }
 
 unsigned long X11Desktop::topLevelOf(unsigned long window) {

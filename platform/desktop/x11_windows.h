@@ -27,6 +27,11 @@ bool x11Pointer(SDL_Window* window, int& x, int& y, bool& leftDown);
 // The window's X id; 0 when it is not an X11 window.
 unsigned long x11Window(SDL_Window* window);
 
+// Puts the window inside `host` (another program's X window) at the host's top-left corner and
+// makes every later X error non-fatal: the host may vanish at any moment while we still draw
+// into our window inside it. False when the window is not an X11 window or the host is gone.
+bool embedX11(SDL_Window* window, unsigned long host);
+
 // Top-level windows of every program on the X display.
 class X11Desktop {
   public:
@@ -48,6 +53,8 @@ class X11Desktop {
     // manager put around it) that the user sees at screen point (x, y); 0 when none is shown
     // there.
     unsigned long topLevelAt(int x, int y);
+    // The size of any window on the display; false when it is gone or no display opens.
+    bool windowSize(unsigned long window, int& width, int& height);
     // The top-level window that holds `window`; 0 when it is gone.
     unsigned long topLevelOf(unsigned long window);
 

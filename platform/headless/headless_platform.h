@@ -46,6 +46,8 @@ public:
     // A window of another program, for findWindow / closeForeignWindow.
     WindowId addForeignWindow(const std::string& className, const std::string& title);
     bool foreignWindowClosed(WindowId w) const;
+    // How often the program asked the screen-saver launcher to end.
+    int screenSaverEndRequests() const { return saverEndRequests_; }
     // Looks up one of the program's windows by title; kNoWindow if none.
     WindowId windowByTitle(std::string_view title) const;
     std::vector<WindowId> windows() const;
@@ -101,6 +103,7 @@ public:
     void present(WindowId w, const Rect& r) override;
     WindowId findWindow(std::string_view className, std::string_view title) override;
     void closeForeignWindow(WindowId w) override;
+    void endScreenSaverLauncher() override { ++saverEndRequests_; }
     bool pollEvent(Event& out) override;
     bool hasQueued(WindowId w, EventKind kind, int button) override;
     int discardQueued(WindowId w, EventKind kind, int button) override;
@@ -147,6 +150,7 @@ private:
     Palette palette_{};
     std::map<WindowId, Window> windows_;
     std::map<WindowId, Foreign> foreign_;
+    int saverEndRequests_ = 0;
     WindowId nextId_ = 1;
     WindowId active_ = kNoWindow;
     std::deque<Event> queue_;

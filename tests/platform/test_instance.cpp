@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/instance.h"
@@ -80,4 +81,31 @@ TEST(InstanceLock, APrivateFolderIsNeverOneThatOthersCouldHaveMade) {
     ASSERT_EQ(::chmod(name.c_str(), 0777), 0);
     EXPECT_EQ(InstanceLock::privateFolder(t.path()), name);
     EXPECT_EQ(modeOf(name), 0700u);
+}
+
+TEST(InstanceLock, TheHoldersIdIsOnlyTrustedWhileTheLockIsHeld) {
+    test::TempFolder t;
+    EXPECT_EQ(InstanceLock::heldBy(t.path(), "ZEZOZEVEDU", t.path()), 0);  // no file
+    {
+        InstanceLock lock;
+        ASSERT_TRUE(lock.acquire(t.path(), "ZEZOZEVEDU", t.path()));
+        EXPECT_EQ(InstanceLock::heldBy(t.path(), "ZEZOZEVEDU", t.path()), 0);  // nothing recorded
+        ASSERT_TRUE(lock.recordOwner());
+        EXPECT_EQ(InstanceLock::heldBy(t.path(), "ZEZOZEVEDU", t.path()), int(::getpid()));
+        // Recording again replaces the text rather than appending to it.
+        ASSERT_TRUE(lock.recordOwner());
+        EXPECT_EQ(InstanceLock::heldBy(t.path(), "ZEZOZEVEDU", t.path()), int(::getpid()));
+    }
+    // The file outlives its holder; a stale id must not be signalled.
+    EXPECT_EQ(InstanceLock::heldBy(t.path(), "ZEZOZEVEDU", t.path()), 0);
+    // Text that is no process id is ignored.
+    for (const char* text : {"1\n", "abc", "99999999999999999999"}) {
+        InstanceLock lock;
+        ASSERT_TRUE(lock.acquire(t.path(), "ZEZOZEVEDU", t.path()));
+        FILE* f = std::fopen(t.file("ZEZOZEVEDU.lock").c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs(text, f);
+        std::fclose(f);
+        EXPECT_EQ(InstanceLock::heldBy(t.path(), "ZEZOZEVEDU", t.path()), 0) << text;
+    }
 }

@@ -417,5 +417,31 @@ TEST(Program, AScreenSaverRunHidesTheControlsAndEndsOnAKeyOrAClick) {
             ASSERT_EQ(readWholeFile(r.options.configFolder + "/" + preferencesFileName(e), after), 0);
             EXPECT_EQ(after[1], 0);
         }
+
+TEST(Program, OnlyARunTheScreenSaverStartedAsksItsLauncherToEnd) {
+    auto terminate = [](HeadlessPlatform& hp) {
+        Event e;
+        e.kind = EventKind::Terminate;
+        hp.pushEvent(e);
+    };
+    for (bool launched : {false, true}) {
+        SCOPED_TRACE(launched ? "started by the screen saver" : "started by the user");
+        TestRun r(Edition::MP3);
+        auto bytes = saverDefaultPreferences();
+        bytes[1] = launched ? 1 : 0;
+        ASSERT_EQ(createFolders(r.options.configFolder), 0);
+        ASSERT_EQ(writeFileReplacing(r.options.configFolder + "/" +
+                                         preferencesFileName(Edition::MP3),
+                                     Bytes(bytes.begin(), bytes.end())),
+                  0);
+        Program p(r.platform, r.edition, r.options);
+        ASSERT_TRUE(p.start(""));
+        EXPECT_EQ(r.platform.screenSaverEndRequests(), 0);
+        terminate(r.platform);
+        pump(p, r.platform);
+        ASSERT_EQ(p.phase(), Phase::Ended);
+        EXPECT_EQ(r.platform.screenSaverEndRequests(), launched ? 1 : 0);
+        // The launcher is told only once the last session is on disk.
+        EXPECT_TRUE(fileExists(r.options.dataFolder + "/Styles/Last_Session.sty"));
     }
 }
