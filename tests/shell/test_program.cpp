@@ -417,6 +417,8 @@ TEST(Program, AScreenSaverRunHidesTheControlsAndEndsOnAKeyOrAClick) {
             ASSERT_EQ(readWholeFile(r.options.configFolder + "/" + preferencesFileName(e), after), 0);
             EXPECT_EQ(after[1], 0);
         }
+    }
+}
 
 TEST(Program, OnlyARunTheScreenSaverStartedAsksItsLauncherToEnd) {
     auto terminate = [](HeadlessPlatform& hp) {
