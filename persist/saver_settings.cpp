@@ -225,7 +225,9 @@ std::string installSaverText(const std::string& original, const std::string& lau
             next += mark.size();
         }
         const bool lineEnded = next > 0 && text[next - 1] == '\n';
-        text.insert(next, (lineEnded ? "" : "\n") + std::string("\t\t\t\t") + entry + "\t\\n\n");
+        std::string added = lineEnded ? std::string() : std::string(1, '\n');
+        added.append("\t\t\t\t").append(entry).append("\t\\n\n");
+        text.insert(next, added);
         index = int(entries.size());
     } else if (index < 0) {
         if (!text.empty() && text.back() != '\n') text += '\n';

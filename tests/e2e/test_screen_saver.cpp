@@ -82,7 +82,8 @@ class PrivateDisplay {
     ~PrivateDisplay() { xvfb_->stop(3000); }
     bool start() {
         for (int number : {94, 93}) {
-            const std::string name = ":" + std::to_string(number);
+            std::string name = std::to_string(number);
+            name.insert(name.begin(), ':');
             // -ac: the unprivileged user's programs may connect.
             if (!xvfb_->start(
                     {"Xvfb", name, "-ac", "-nolisten", "tcp", "-screen", "0", "1024x768x24"},

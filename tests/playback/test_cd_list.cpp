@@ -86,11 +86,13 @@ TEST(CdList, OlderAndBareFilesRead) {
     EXPECT_EQ(l.name, "Road_Trip");
 
     // "L": no code and identifier; the list keeps its own.
-    Bytes bare = {'L', 1, 3, 28};
-    uint8_t entry[57] = {0};
-    writeNameField(entry + 1, "Solo", 28);
-    writeNameField(entry + 29, "Jam", 28);
-    bare.insert(bare.end(), entry, entry + 57);
+    Bytes bare(4 + 57, 0);
+    bare[0] = 'L';
+    bare[1] = 1;
+    bare[2] = 3;
+    bare[3] = 28;
+    writeNameField(bare.data() + 4 + 1, "Solo", 28);
+    writeNameField(bare.data() + 4 + 29, "Jam", 28);
     CdList b = threeTracks();
     ASSERT_TRUE(decodeCdList(bare, b, message));
     EXPECT_EQ(b.code, "0A#!");

@@ -393,9 +393,9 @@ TEST(Program, AScreenSaverRunHidesTheControlsAndEndsOnAKeyOrAClick) {
         for (bool byKey : {true, false}) {
             TestRun r(e);
             // The launcher marked the preferences: this run is the screen saver's.
-            auto prefs = saverDefaultPreferences();
-            Bytes bytes(prefs.begin(), prefs.end());
-            if (e == Edition::MP3) bytes.resize(bytes.size() + 28, 0);
+            Bytes bytes;
+            for (uint8_t b : saverDefaultPreferences()) bytes.push_back(b);
+            if (e == Edition::MP3) bytes.insert(bytes.end(), 28, 0);
             ASSERT_EQ(createFolders(r.options.configFolder), 0);
             ASSERT_EQ(writeFileReplacing(r.options.configFolder + "/" + preferencesFileName(e), bytes), 0);
             Program p(r.platform, r.edition, r.options);
