@@ -43,9 +43,13 @@ bool CdPlayer::openDrive(const std::string& imageFolder, const std::string& forc
     std::string chosen = forced;
     if (chosen.empty()) {
         listDrives(imageFolder);
+        // A disc in a real drive comes before the images of the "Discs" folder, which always
+        // hold theirs.
+        bool deviceDisc = false;
+        for (const CdDriveInfo& d : drives_) deviceDisc = deviceDisc || (d.mediaPresent && !d.image);
         int withDisc = -1, discs = 0;
         for (size_t i = 0; i < drives_.size(); ++i) {
-            if (drives_[i].mediaPresent) {
+            if (drives_[i].mediaPresent && !(deviceDisc && drives_[i].image)) {
                 withDisc = int(i);
                 ++discs;
             }

@@ -1,5 +1,6 @@
 // The controls' side of the MP3 player: the song fields, the transport buttons and keys, the
 // song and songlist popups and the names typed for them.
+#include "controls/layout.h"
 #include "controls/panels.h"
 #include "persist/program_files.h"
 #include "shell/conductor.h"
@@ -113,7 +114,11 @@ bool ControlsLink::saveAttachedRave() {
     return true;
 }
 
-void ControlsLink::filesButton() { playerAction(TopAction::EjectOrLoad); }
+void ControlsLink::filesButton() {
+    // The CD edition's "Drive" button lists the drives; the MP3 edition's "Load" adds a song.
+    if (program_.cd()) openPopup(popup::CdDrives, -1, kFilesButton);
+    else playerAction(TopAction::EjectOrLoad);
+}
 
 bool ControlsLink::beginWind(int direction) {
     SongLink* s = program_.songs();

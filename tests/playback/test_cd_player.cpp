@@ -158,10 +158,14 @@ TEST(CdPlayer, TheDriveIsChosenByDiscThenMemoryThenFirst) {
     const CdDriveInfo a{"/dev/sr0", "sr0", false, false}, b{"/dev/sr1", "sr1", false, false};
     CdDriveInfo bDisc = b;
     bDisc.mediaPresent = true;
+    const CdDriveInfo image{"/d/Discs/x.cue", "x", true, true}, image2{"/d/Discs/y.cue", "y", true, true};
     const std::string multiple = "Multiple CD-ROM drives found! Default drive is now set to sr0.";
     const Case cases[] = {
         {{a}, "", "", "/dev/sr0", "", ""},
         {{a, bDisc}, "", "", "/dev/sr1", "", ""},
+        // A disc in a drive wins over the images, which always hold one.
+        {{bDisc, image, image2}, "", "", "/dev/sr1", "", ""},
+        {{a, image}, "", "", "/d/Discs/x.cue", "", ""},
         {{a, b}, "/dev/sr1", "", "/dev/sr1", "/dev/sr1", ""},
         {{a, b}, "/dev/gone", "", "/dev/sr0", "/dev/sr0", multiple},
         {{a, b}, "", "/tmp/disc.cue", "/tmp/disc.cue", "", ""},

@@ -160,3 +160,33 @@ TEST(CdSongs, TitlesRavesAndListsStayWithTheDiscAndTheMasterFolderGathersThem) {
 
 }  // namespace
 }  // namespace korel::test
+
+namespace korel::test {
+namespace {
+
+TEST(CdSongs, TheDriveButtonListsDrivesAndImagesAndTheChoiceIsRemembered) {
+    TempFolder folder;
+    DiscTrack shortTrack;
+    shortTrack.seconds = 6;
+    const std::string inDrive = writeDiscImage(folder.path(), "disc", {shortTrack, shortTrack});
+    const std::string data = folder.file("data");
+    ASSERT_EQ(createFolders(joinPath(data, "Discs")), 0);
+    DiscTrack longTrack;
+    longTrack.seconds = 12;
+    const std::string image = writeDiscImage(joinPath(data, "Discs"), "other", {longTrack});
+    ASSERT_FALSE(inDrive.empty() || image.empty());
+    // The drive's disc plays (it wins over the image); the Drive button's popup lists the drive
+    // and the image, and the image's row is chosen.
+    const std::string out = run("edition cd\nmonitor 320 240\ndata " + data + "\nconfig " +
+                                folder.file("config") + "\ndisc " + inDrive +
+                                "\nstart\nwait 1000\nclick controls 178 8\nwait 300\n"
+                                "click controls 238 101\nwait 300\nclick controls 238 108\nwait 1000\n");
+    EXPECT_EQ(out.find("alert:"), std::string::npos) << out;
+    EXPECT_EQ(folderNames(joinPath(data, "Raves")).size(), 2u) << "both discs were played";
+    Bytes remembered;
+    ASSERT_EQ(readWholeFile(joinPath(folder.file("config"), "Korel CD Drive.txt"), remembered), 0);
+    EXPECT_EQ(std::string(remembered.begin(), remembered.end()), image);
+}
+
+}  // namespace
+}  // namespace korel::test
