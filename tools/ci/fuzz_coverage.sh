@@ -26,6 +26,9 @@ reader() {
     gra) echo engine/gradient.cpp ;;
     rav) echo raves/rave_file.cpp persist/styles.cpp persist/visual_state.cpp ;;
     mvm) echo engine/movement.cpp engine/program.cpp ;;
+    cds) echo playback/cd_list.cpp ;;
+    cue) echo platform/cd_image.cpp ;;
+    pict) echo controls/pictures.cpp ;;
     *) echo engine ;;
   esac
 }
