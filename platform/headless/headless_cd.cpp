@@ -242,8 +242,7 @@ bool HeadlessCdDrive::play() {
     return true;
 }
 
-bool HeadlessCdDrive::pause() {
-    ++system_.calls.pause;
+bool HeadlessCdDrive::hold() {
     update();
     if (!disc_) return false;
     pumpSound();
@@ -252,14 +251,15 @@ bool HeadlessCdDrive::pause() {
     return true;
 }
 
+// A null output has nothing buffered: pause and stop both hold the position.
+bool HeadlessCdDrive::pause() {
+    ++system_.calls.pause;
+    return hold();
+}
+
 bool HeadlessCdDrive::stop() {
     ++system_.calls.stop;
-    update();
-    if (!disc_) return false;
-    pumpSound();
-    held_ = positionAt(system_.platform_.tickCount());
-    playing_ = false;
-    return true;
+    return hold();
 }
 
 bool HeadlessCdDrive::playing() {

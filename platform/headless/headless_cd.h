@@ -95,6 +95,8 @@ class HeadlessCdDrive : public CdDrive, private CaptureFeed {
     void feedCapture(uint64_t first, uint8_t* out, size_t n) override;
     // Follows a disc change (back to the start, stopped) and the end of the audio.
     void update();
+    // Stops at the position heard now.
+    bool hold();
     // Delivers what the capture was due to hear before a change.
     void pumpSound();
     uint32_t positionAt(uint32_t tick) const;
