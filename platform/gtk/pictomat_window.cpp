@@ -257,13 +257,13 @@ void PictomatWindow::Impl::build() {
 
     line(30);
     label("Primary Gradient (Green) or ->", 8, 34, true);
-    check(Check::FixedColours, "Fixed Colors", 236, 32);
+    check(Check::FixedColours, "Fixed Colors", 248, 32);
     field(Field::Sections1, "Number of sections to divide gradient", 56);
     check(Check::Spread1, "Spread frames along gradient", 12, 84);
 
     line(110);
     label("Secondary Gradient (Red)", 8, 114, true);
-    check(Check::SecondGradient, "2nd Gradient", 236, 112);
+    check(Check::SecondGradient, "2nd Gradient", 248, 112);
     field(Field::Sections2, "Number of sections to divide gradient", 136);
     check(Check::Spread2, "Spread frames along gradient", 12, 164);
 
@@ -449,7 +449,12 @@ int PictomatWindow::beeps() const {
 
 bool PictomatWindow::screenshot(const std::string& pngPath) {
     if (!impl_->window) return false;
-    pump();
+    // Drawing follows the frame clock, so give it a few frames to catch up.
+    gtk_widget_queue_draw(impl_->window);
+    for (int i = 0; i < 20; ++i) {
+        pump();
+        g_usleep(10000);
+    }
     GdkWindow* w = gtk_widget_get_window(impl_->window);
     if (!w) return false;
     GdkPixbuf* shot =
