@@ -397,6 +397,16 @@ void PictomatWindow::enterText(Field f, const std::string& text) {
     pump();
 }
 
+void PictomatWindow::replaceText(Field f, const std::string& text) {
+    if (!impl_->window) return;
+    GtkWidget* entry = impl_->fields[size_t(f)];
+    if (!gtk_editable_get_editable(GTK_EDITABLE(entry))) return;
+    gtk_editable_delete_text(GTK_EDITABLE(entry), 0, -1);
+    gint pos = 0;
+    gtk_editable_insert_text(GTK_EDITABLE(entry), text.c_str(), gint(text.size()), &pos);
+    pump();
+}
+
 std::string PictomatWindow::shownField(Field f) const {
     return impl_->window ? gtk_entry_get_text(GTK_ENTRY(impl_->fields[size_t(f)])) : "";
 }

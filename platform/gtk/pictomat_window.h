@@ -29,6 +29,8 @@ class PictomatWindow {
     void pump();
     // Inserts text at the end of a field as typing would, through the field's own filter.
     void enterText(pictomat::Field f, const std::string& text);
+    // Replaces a field's text as a paste over all of it would.
+    void replaceText(pictomat::Field f, const std::string& text);
     // The texts the widgets show.
     std::string shownField(pictomat::Field f) const;
     std::string shownStatus() const;

@@ -61,6 +61,11 @@ TEST(PictomatWindow, OpensABundledBitmapAndSavesABrushTheEngineLoads) {
     EXPECT_EQ(window.shownField(Field::Sections1), "200");
     window.enterText(Field::Frames, "5");
     EXPECT_EQ(window.shownField(Field::Frames), std::to_string(design->frames));
+    window.replaceText(Field::Sections2, "0");
+    EXPECT_EQ(window.shownField(Field::Sections2), "1");
+    window.replaceText(Field::Sections2, "ab");
+    EXPECT_EQ(window.shownField(Field::Sections2), "");
+    window.replaceText(Field::Sections2, "2");
     window.enterText(Field::Multiply, "0");  // "10"
     EXPECT_EQ(window.shownField(Field::Total), std::to_string(10 * design->frames));
 
