@@ -1,4 +1,5 @@
-// The converter's command line: converts one 24-bit bitmap into a brush or fill file.
+// The converter's command line: converts one 24-bit bitmap into a brush or fill file. Without
+// arguments it opens the converter's window instead.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -6,7 +7,11 @@
 
 #include "pictomat/bitmap.h"
 #include "pictomat/converter.h"
+#include "pictomat/window_model.h"
 #include "platform/files.h"
+#ifdef KOREL_PICTOMAT_WINDOW
+#include "platform/gtk/pictomat_window.h"
+#endif
 
 namespace {
 
@@ -58,6 +63,9 @@ int fail(const std::string& file, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef KOREL_PICTOMAT_WINDOW
+    if (argc == 1) return korel::gtkui::runPictomatWindow();
+#endif
     Settings s;
     bool kindGiven = false;
     int frames = 0;  // 0: from the bitmap's name
@@ -141,13 +149,7 @@ int main(int argc, char** argv) {
     }
     if (!checkOutputStem(stem, message)) return fail(input, message);
     const std::string target = joinPath(folder, stem + extensionFor(s.kind));
-
-    Bytes asset;
-    if (!convert(bitmap, s, asset, message)) return fail(input, message);
-    if (const int err = writeFileReplacing(target, asset); err != 0) {
-        return fail(target, err == kErrNoFile ? std::string("Unable to find file!")
-                                              : "Error " + std::to_string(err));
-    }
+    if (!convertToFile(bitmap, s, target, message)) return fail(input, message);
     std::printf("%s\n", msg::kSuccess);
     return 0;
 }

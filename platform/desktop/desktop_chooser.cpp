@@ -72,12 +72,30 @@ int FileChooser::answerTick(void* data) {
             if (const char* name = gtk_file_filter_get_name(GTK_FILE_FILTER(f->data)))
                 self->shown_.filterNames.emplace_back(name);
         g_slist_free(filters);
+        self->shown_.proposedName.clear();
+        const bool saving = gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE;
+        if (saving) {
+            if (char* name = gtk_file_chooser_get_current_name(chooser)) {
+                self->shown_.proposedName = name;
+                g_free(name);
+            }
+        }
         self->scriptedTries_ = -1;
         if (self->scriptedPath_.empty()) {
             gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
             return G_SOURCE_REMOVE;
         }
-        gtk_file_chooser_set_filename(chooser, self->scriptedPath_.c_str());
+        if (saving) {
+            const size_t slash = self->scriptedPath_.find_last_of('/');
+            if (slash != std::string::npos) {
+                gtk_file_chooser_set_current_folder(
+                    chooser, self->scriptedPath_.substr(0, slash == 0 ? 1 : slash).c_str());
+            }
+            gtk_file_chooser_set_current_name(
+                chooser, self->scriptedPath_.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+        } else {
+            gtk_file_chooser_set_filename(chooser, self->scriptedPath_.c_str());
+        }
     }
     // Selecting a file completes once its folder has been read.
     char* now = gtk_file_chooser_get_filename(chooser);
@@ -94,7 +112,29 @@ bool FileChooser::chooseOpenFile(const std::string& title,
     if (!started()) return false;
     GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
         title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Open", "_Cancel");
+    return dialog && run(dialog, filters, path);
+}
+
+bool FileChooser::chooseSaveFile(const std::string& title,
+                                 const std::vector<std::pair<std::string, std::string>>& filters,
+                                 const std::string& folder, const std::string& name,
+                                 std::string& path) {
+    if (!started()) return false;
+    GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
+        title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", "_Cancel");
     if (!dialog) return false;
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+    if (!folder.empty()) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    gtk_file_chooser_set_current_name(chooser, name.c_str());
+    return run(dialog, filters, path);
+}
+
+// Adds the filters, runs the dialog modally and frees it.
+bool FileChooser::run(void* nativeDialog,
+                      const std::vector<std::pair<std::string, std::string>>& filters,
+                      std::string& path) {
+    auto* dialog = static_cast<GtkFileChooserNative*>(nativeDialog);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
     gtk_file_chooser_set_local_only(chooser, TRUE);

@@ -1,4 +1,4 @@
-// The desktop's file chooser: GTK 3's native open dialog, started on first use.
+// The desktop's file chooser: GTK 3's native open and save dialogs, started on first use.
 #pragma once
 
 #include <string>
@@ -15,12 +15,19 @@ public:
                         const std::vector<std::pair<std::string, std::string>>& filters,
                         std::string& path);
 
+    // The save dialog, opened in `folder` (when not empty) with `name` proposed; an existing file
+    // is replaced only after the user confirms.
+    bool chooseSaveFile(const std::string& title,
+                        const std::vector<std::pair<std::string, std::string>>& filters,
+                        const std::string& folder, const std::string& name, std::string& path);
+
     // For tests: the next dialog is answered by the program itself once it shows, with `path`
     // (empty: cancelled). What the dialog showed is kept in shown().
     void answerNextDialog(const std::string& path);
     struct Shown {
         std::string title;
         std::vector<std::string> filterNames;
+        std::string proposedName;  // the save dialog's
     };
     const Shown& shown() const { return shown_; }
 
@@ -33,6 +40,8 @@ private:
     int scriptedTries_ = 0;
     Shown shown_;
     static int answerTick(void* self);
+    bool run(void* dialog, const std::vector<std::pair<std::string, std::string>>& filters,
+             std::string& path);
 };
 
 // The glob patterns one filter pattern is given as, so that it matches without regard to case:
