@@ -27,6 +27,8 @@ constexpr const char* kTooLarge = "The image is too large for a brush or fill fi
 constexpr const char* kSuccess = "Art conversion successful!";
 constexpr const char* kFirstOpen = "First open bitmap file.";
 constexpr const char* kApplySettings = "Apply settings then save file.";
+constexpr const char* kWriteError = "File write error!";
+constexpr const char* kNoFolder = "Unable to find file!";
 }  // namespace msg
 
 enum class AssetKind { Brush, Fill };

@@ -103,12 +103,9 @@ bool convertToFile(const Bitmap& bitmap, const Settings& settings, const std::st
     if (!convert(bitmap, settings, asset, message)) return false;
     const std::string target = joinPath(folder, stem + extensionFor(settings.kind));
     if (const int err = writeFileReplacing(target, asset); err != 0) {
-        if (err == kErrNoFile) {
-            message = "Unable to find file!";
-        } else {
-            message = "Error ";
-            message += std::to_string(err);
-        }
+        // A missing folder is named as such; any other failure (no room, no permission)
+        // is the converter's own write error.
+        message = err == kErrNoFile || err == kErrNoPath ? msg::kNoFolder : msg::kWriteError;
         return false;
     }
     return true;

@@ -2,6 +2,8 @@
 // bitmaps, Blue Mask automation, the preview's colours and saving.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "bmp_fixture.h"
 #include "engine/brush.h"
 #include "pictomat/window_model.h"
@@ -291,6 +293,14 @@ TEST(Save, ProposesTheNameAndKeepsTheFifteenLetterRule) {
     BrushAsset brush;
     EXPECT_EQ(decodeBrush(file, 0, brush), nullptr);
     EXPECT_EQ(brush.frameCount, 12);
+
+    // A folder that is not there, and a name taken by a folder, say why and keep what is there.
+    EXPECT_FALSE(m.saveAs(temp.file("Missing/Spin.bru")));
+    EXPECT_EQ(m.status(), "Unable to find file!");
+    ASSERT_EQ(createFolder(temp.file("Taken.bru")), 0);
+    EXPECT_FALSE(m.saveAs(temp.file("Taken.bru")));
+    EXPECT_EQ(m.status(), "File write error!");
+    EXPECT_TRUE(std::filesystem::is_directory(temp.file("Taken.bru")));
 
     m.chooseKind(pictomat::AssetKind::Fill);
     EXPECT_EQ(m.proposedSaveName(), "Spin.fil");
