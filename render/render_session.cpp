@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "persist/program_files.h"
 #include "persist/visual_state.h"
 #include "platform/audiofile/audio_file_reader.h"
 #include "platform/files.h"
@@ -296,9 +297,15 @@ class Session {
             return false;
         }
         pump();
-        if (!o_.style.empty() && !program_->conductor().loadStyle(o_.style)) {
-            error = "cannot load the style \"" + o_.style + "\" from the data folder";
-            return false;
+        if (!o_.style.empty()) {
+            // The program starts a style it cannot find with the defaults; a render says so.
+            const std::string file =
+                listedFilePath(program_->dataPath(fileFolder(FileKind::Style)), storedName(o_.style),
+                               fileExtension(FileKind::Style));
+            if (!fileExists(file) || !program_->conductor().loadStyle(storedName(o_.style))) {
+                error = "cannot load the style \"" + o_.style + "\" from the data folder";
+                return false;
+            }
         }
         pump();
         origin_ = program_->shell().songClockOrigin;
@@ -375,6 +382,7 @@ class Session {
                         std::to_string(o_.height);
                 return kRenderFailed;
             }
+            hooks_.frameTaken(n, screen);
             if (!writer_.writeFrame(screen.data(), error) ||
                 !writeSound(sampleAt(n), sampleAt(n + 1), error)) {
                 error = "cannot write " + o_.output + ": " + error;

@@ -21,6 +21,12 @@ class RenderHooks {
         (void)framesDone;
         (void)framesTotal;
     }
+    // Frame `n` of the song (counted from its start) as the animation window shows it, before
+    // it is encoded.
+    virtual void frameTaken(int64_t n, const std::vector<Rgb>& pixels) {
+        (void)n;
+        (void)pixels;
+    }
     // A message the program showed while it ran (it goes on after it).
     virtual void alert(const std::string& text) { (void)text; }
 };

@@ -27,5 +27,14 @@ bool readVideoFileInfo(const std::string& path, VideoFileInfo& info, std::string
 // rows top down). False when there is no such frame or the file cannot be decoded.
 bool decodeVideoFrame(const std::string& path, int64_t index, std::vector<Rgb>& pixels,
                       int& width, int& height, std::string& error);
+// Frames [first, first + count) in one pass; fewer when the file ends before (false when none).
+bool decodeVideoFrames(const std::string& path, int64_t first, int64_t count,
+                       std::vector<std::vector<Rgb>>& frames, int& width, int& height,
+                       std::string& error);
+
+// Decodes the first audio stream into one channel (the channels' mean) at its own rate; the
+// first sample is at time 0 of the file.
+bool decodeAudioMono(const std::string& path, std::vector<float>& samples, int& rate,
+                     std::string& error);
 
 }  // namespace korel
