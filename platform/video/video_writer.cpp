@@ -1,5 +1,5 @@
-// The video file writer on FFmpeg's libraries: libswscale for RGB -> YUV 4:2:0, libavcodec's
-// encoders, libswresample for the sound, libavformat for the container.
+// The video file writer on FFmpeg's libraries: libavcodec's encoders, libswresample for the
+// sound, libavformat for the container (the colour conversion is our own, yuv.h).
 #include "platform/video/video_writer.h"
 
 #include <algorithm>
@@ -15,8 +15,9 @@ extern "C" {
 #include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
+
+#include "platform/video/yuv.h"
 
 namespace korel {
 
@@ -66,7 +67,6 @@ struct VideoWriter::Impl {
     AVCodecContext* audio = nullptr;
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
-    SwsContext* scaler = nullptr;
     SwrContext* resampler = nullptr;
     AVAudioFifo* fifo = nullptr;
     AVFrame* picture = nullptr;
@@ -82,8 +82,6 @@ struct VideoWriter::Impl {
     void release() {
         avcodec_free_context(&video);
         avcodec_free_context(&audio);
-        sws_freeContext(scaler);
-        scaler = nullptr;
         swr_free(&resampler);
         if (fifo) av_audio_fifo_free(fifo);
         fifo = nullptr;
@@ -158,7 +156,9 @@ struct VideoWriter::Impl {
             av_dict_set(&opts, "crf", "32", 0);
             av_dict_set(&opts, "b", "0", 0);
         } else {
-            av_dict_set(&opts, "preset", "veryfast", 0);
+            // "superfast" encodes a quarter faster than "veryfast" for a few per cent more bytes,
+            // which keeps a 720p render well ahead of real time on two busy cores.
+            av_dict_set(&opts, "preset", "superfast", 0);
             av_dict_set(&opts, "crf", "20", 0);
         }
         const int rc = avcodec_open2(video, codec, &opts);
@@ -181,13 +181,6 @@ struct VideoWriter::Impl {
         picture->height = settings.height;
         if (av_frame_get_buffer(picture, 0) < 0) {
             error = "out of memory";
-            return false;
-        }
-        scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGB24, settings.width,
-                                settings.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr,
-                                nullptr);
-        if (!scaler) {
-            error = "cannot set up the colour conversion";
             return false;
         }
         return true;
@@ -367,9 +360,9 @@ bool VideoWriter::writeFrame(const Rgb* pixels, std::string& error) {
         error = "out of memory";
         return false;
     }
-    const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(pixels)};
-    const int stride[1] = {m.settings.width * 3};
-    sws_scale(m.scaler, src, stride, 0, m.settings.height, m.picture->data, m.picture->linesize);
+    rgbToYuv420(pixels, m.settings.width, m.settings.height, m.picture->data[0],
+                m.picture->linesize[0], m.picture->data[1], m.picture->linesize[1],
+                m.picture->data[2], m.picture->linesize[2]);
     m.picture->pts = m.nextFrame++;
     auto t1 = std::chrono::steady_clock::now();
     m.times.conversion += std::chrono::duration<double>(t1 - t0).count();
