@@ -40,8 +40,6 @@ double since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-std::string fileStemOf(const std::string& path) { return fs::path(path).stem().string(); }
-
 // The same file, whatever the spelling of its path.
 bool samePath(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -201,14 +199,21 @@ class Session {
         const std::string song = fs::absolute(o_.song, ec).lexically_normal().string();
         SongEntry entry = songEntryForFile(ec ? o_.song : song);
         if (entry.path.size() >= kSongPathField) {
-            error = "the song's path is too long for a songlist (" + std::to_string(kSongPathField - 1) +
-                    " characters at most)";
-            return false;
+            // Longer than a songlist entry holds: the list names a short link to it instead.
+            const fs::path link = fs::path(scratch_.path()) / ("song" + fs::path(song).extension().string());
+            fs::create_symlink(song, link, ec);
+            if (ec || link.string().size() >= kSongPathField) {
+                error = "the song's path is too long (" + std::to_string(kSongPathField - 1) +
+                        " characters at most)";
+                return false;
+            }
+            entry.path = link.string();
         }
         std::string raveSource;
         if (!o_.rave.empty()) {
+            // The given file keeps its content, under a name a song entry can hold.
             raveSource = o_.rave;
-            entry.raveName = fileStemOf(o_.rave).substr(0, kRaveNameWidth - 1);
+            entry.raveName = "Given";
         } else if (o_.style.empty()) {
             SongEntry listed;
             if (folderExists(userData_) && findListedSong(userData_, song, listed) &&
@@ -242,6 +247,11 @@ class Session {
     }
 
     bool openOutput(std::string& error) {
+        // Opening the output empties it: never one of the files the render reads.
+        if (samePath(o_.output, o_.song) || (!o_.rave.empty() && samePath(o_.output, o_.rave))) {
+            error = "the output " + o_.output + " is one of the files the render reads";
+            return false;
+        }
         VideoSettings v;
         v.path = o_.output;
         v.container = containerForPath(o_.output);
@@ -336,7 +346,6 @@ class Session {
     // The song's samples from frame `from` to frame `to` of the song, silence past its end.
     bool writeSound(uint64_t from, uint64_t to, std::string& error) {
         if (to <= from) return true;
-        const auto t0 = Clock::now();
         if (nextSample_ != from && !song_.seek(from)) {
             error = "cannot seek in " + o_.song;
             return false;
@@ -345,7 +354,8 @@ class Session {
         block_.resize(kAudioChunkFrames * channels);
         for (uint64_t at = from; at < to;) {
             const size_t want = size_t(std::min<uint64_t>(to - at, kAudioChunkFrames));
-            size_t got = song_.read(block_.data(), want);
+            const auto t0 = Clock::now();
+            const size_t got = song_.read(block_.data(), want);
             std::fill(block_.begin() + std::ptrdiff_t(got * channels),
                       block_.begin() + std::ptrdiff_t(want * channels), int16_t(0));
             report_.reading += since(t0);
@@ -419,8 +429,8 @@ bool copyDataForRender(const std::string& from, const std::string& to, std::stri
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name == "Music" || name == "Raves" || name == "Songlists") continue;
-        fs::copy(it->path(), fs::path(to) / name,
-                 fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+        // Linked folders are copied as what they hold: the program must not write through them.
+        fs::copy(it->path(), fs::path(to) / name, fs::copy_options::recursive, ec);
         if (ec) break;
     }
     if (ec) {

@@ -245,8 +245,15 @@ TEST(Render, AnAttachedOrGivenRavePlaysItsChangesAndTheDataFolderStaysAsItWas) {
         return frames(out, 0, 60);
     };
     const auto plain = renderWith(tmp.file("fresh"), demoSong(), {}, tmp.file("plain.mp4"));
+    // The song under a path longer than a songlist holds, the rave under a name no entry takes.
+    const std::string deep = tmp.file(std::string(120, 'd') + "/" + std::string(120, 'e'));
+    ASSERT_EQ(createFolders(deep), 0);
+    const std::string longSong = joinPath(deep, "Demo Song.mp3");
+    ASSERT_EQ(copyFile(demoSong(), longSong), 0);
+    const std::string oddRave = tmp.file("my show (final).rav");
+    ASSERT_EQ(copyFile(rave, oddRave), 0);
     const auto given =
-        renderWith(tmp.file("fresh"), demoSong(), {"--rave", rave}, tmp.file("given.mp4"));
+        renderWith(tmp.file("fresh"), longSong, {"--rave", oddRave}, tmp.file("given.mp4"));
     // The user's own songlist has the rave attached to its song.
     const auto attached = renderWith(data, joinPath(data, "Music/Demo_Song.mp3"), {},
                                      tmp.file("attached.mp4"));
@@ -280,10 +287,13 @@ TEST(Render, BadInputGetsAMessageAndExitCode2) {
         const char* message;
     };
     ASSERT_EQ(writeFileReplacing(tmp.file("noise.mp3"), Bytes(5000, 0x5a)), 0);
+    const std::string song = tmp.file("song.mp3");
+    ASSERT_EQ(copyFile(demoSong(), song), 0);
     const Case cases[] = {
         {{tmp.file("missing.mp3"), "-o", out}, "cannot read the song"},
         {{tmp.file("noise.mp3"), "-o", out}, "cannot read the song"},
         {{demoSong(), "-o", tmp.file("no/such/folder/out.mp4")}, "cannot write"},
+        {{song, "-o", song}, "is one of the files the render reads"},
         {{demoSong(), "--rave", tmp.file("missing.rav"), "-o", out}, "cannot read the rave"},
         {{demoSong(), "--style", "No_Such_Style", "--to", "1", "-o", out}, "cannot load the style"},
         {{demoSong(), "--bogus", "-o", out}, "usage: korel-render"},
@@ -295,6 +305,10 @@ TEST(Render, BadInputGetsAMessageAndExitCode2) {
         EXPECT_EQ(run.code, 2) << c.args[0] << " " << c.message;
         EXPECT_NE(run.messages.find(c.message), std::string::npos) << run.messages;
     }
+    Bytes copy, original;
+    ASSERT_EQ(readWholeFile(song, copy), 0);
+    ASSERT_EQ(readWholeFile(demoSong(), original), 0);
+    EXPECT_TRUE(copy == original) << "the song was written over";
 }
 
 TEST(Render, CtrlCLeavesAPlayableFileOfWhatWasRendered) {
