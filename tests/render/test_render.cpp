@@ -131,6 +131,19 @@ TEST(Render, TenSecondsOfTheDemoSongAreTheDriversShowWithTheSong) {
     EXPECT_EQ(info.videoFrames, 300);
     EXPECT_NEAR(info.audioSeconds, 10.0, 0.05);
 
+    // A .webm name: VP9 and Opus.
+    const std::string webm = tmp.file("one.webm");
+    ASSERT_EQ(render(tmp, tmp.file("data"), {demoSong(), "--size", "320x180", "--to", "1", "--quiet",
+                                             "-o", webm})
+                  .code,
+              0);
+    VideoFileInfo web;
+    ASSERT_TRUE(readVideoFileInfo(webm, web, error)) << error;
+    EXPECT_EQ(web.videoCodec, "vp9");
+    EXPECT_EQ(web.audioCodec, "opus");
+    EXPECT_EQ(web.videoFrames, 30);
+    EXPECT_NEAR(web.audioSeconds, 1.0, 0.05);
+
     // The driver plays the same song on a fresh data folder and looks at 5 s: frame 150.
     const std::string snap = tmp.file("snap.png");
     drive("edition mp3\nmonitor 320 180\ndata " + tmp.file("driver") +
