@@ -138,7 +138,10 @@ class Session {
         if (!openSong(error) || !prepareFolders(error) || !prepareSong(error)) return kRenderFailed;
         if (!openOutput(error)) return kRenderFailed;
         if (!startProgram(error, seedFolder)) {
-            finishOutput(error);
+            // Nothing was rendered: no file is left behind.
+            std::string ignored;
+            finishOutput(ignored);
+            removeFile(o_.output);
             return kRenderFailed;
         }
         const int code = renderFrames(error);

@@ -318,6 +318,7 @@ TEST(Render, BadInputGetsAMessageAndExitCode2) {
         EXPECT_EQ(run.code, 2) << c.args[0] << " " << c.message;
         EXPECT_NE(run.messages.find(c.message), std::string::npos) << run.messages;
     }
+    EXPECT_FALSE(fileExists(out)) << "a render that never started left its file";
     Bytes copy, original;
     ASSERT_EQ(readWholeFile(song, copy), 0);
     ASSERT_EQ(readWholeFile(demoSong(), original), 0);
