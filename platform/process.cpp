@@ -112,6 +112,20 @@ ProcessWake SystemProcessWatch::wait(int ms) {
     }
 }
 
+bool SystemProcessWatch::terminatePending() {
+    sigset_t pending;
+    if (sigpending(&pending) != 0) return false;
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+        if (sigismember(&pending, s) != 1) continue;
+        sigset_t one;
+        sigemptyset(&one);
+        sigaddset(&one, s);
+        const timespec none{};
+        if (sigtimedwait(&one, nullptr, &none) == s) return true;
+    }
+    return false;
+}
+
 void SystemProcessWatch::signalChild(int signal) {
     if (child_ > 0) ::kill(child_, signal);
 }

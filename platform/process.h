@@ -45,6 +45,8 @@ class SystemProcessWatch : public ProcessWatch {
     int child() const override { return child_; }
     ProcessWake wait(int ms) override;
     void signalChild(int signal) override;
+    // Takes a terminate request that is waiting, without waiting for one.
+    bool terminatePending();
 
   private:
     bool reaped();

@@ -117,7 +117,7 @@ void RaveLink::flashBeat() {
 
 void RaveLink::applyStyle(const VisualState& state) {
     Conductor& c = program_.conductor();
-    c.applyRecord(state, false);
+    c.applyRecord(state, program_.shell().startingUp);
     c.keepRaveSlots();
 }
 

@@ -2,12 +2,17 @@
 // and the same changes come at the same times when the song plays again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/headless/headless_music.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/headless/headless_sound.h"
+#include "shell/program.h"
 #include "shell/driver/driver.h"
 #include "support/test_services.h"
 
@@ -70,6 +75,43 @@ TEST(Mp3Raves, ASavedAndAttachedRaveShowsTheSameChangesWhenTheSongPlaysAgain) {
     EXPECT_EQ(between(songs[1], 1, 9900), between(songs[0], 1, 9900));
     // After the rewind the rave goes on from where the song is again.
     EXPECT_EQ(between(songs[2], 7100, 12400), between(songs[0], 7100, 12400));
+}
+
+TEST(Mp3Raves, ARaveAttachedToTheFirstSongOfARunShowsItsPicture) {
+    TempFolder folder;
+    const std::string data = folder.file("data");
+    // The user picks gradient 3 at 0.5 s and saves the show as "Show" at 1.5 s; then quits.
+    std::istringstream in("edition mp3\nmonitor 320 240\ndata " + data +
+                          "\nstep 10\nstart\nwait 500\nkey animation 3\nkey animation g\n"
+                          "wait 1000\nclick controls 100 53\nwait 300\nclick controls 100 54\n"
+                          "wait 300\ntype controls Show\ntype controls\nwait 300\nquit\n");
+    std::ostringstream out;
+    runDriverScript(in, out, "raves");
+    ASSERT_TRUE(fileExists(joinPath(data, "Raves/Demo_Song/Show.rav"))) << out.str();
+
+    // The next run starts with that song and its rave.
+    HeadlessPlatform platform(320, 180);
+    HeadlessSound sound(platform);
+    sound.addLine("Line In", LineType::Line);
+    HeadlessMusicGraph music(platform);
+    ProgramOptions o;
+    o.dataFolder = data;
+    o.configFolder = folder.file("config");
+    o.lockFolder = folder.path();
+    o.seedFolder = KOREL_SEED_DIR;
+    o.soundInput = &sound;
+    o.musicGraph = &music;
+    Program program(platform, Edition::MP3, o);
+    ASSERT_TRUE(program.start("H"));
+    for (int t = 0; t < 1500; t += 10) {
+        platform.advance(10);
+        while (platform.hasPending()) program.pass();
+        program.pass();
+    }
+    const std::vector<Rgb> shown = platform.screenPixels(program.animationWindow());
+    ASSERT_EQ(shown.size(), size_t(320 * 180));
+    const size_t black = size_t(std::count(shown.begin(), shown.end(), Rgb{}));
+    EXPECT_LT(black, shown.size() / 2) << "the rave's song start left the picture black";
 }
 
 }  // namespace
