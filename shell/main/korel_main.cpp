@@ -9,6 +9,11 @@
 #include "platform/pulse/pulse_sound.h"
 #include "shell/program.h"
 
+namespace {
+// The edition this program was built as; a variable, so comparing it is no constant condition.
+const korel::Edition kEdition = korel::Edition::KOREL_EDITION;
+}  // namespace
+
 int main(int argc, char** argv) {
     // The command line is the text after the program name, as one string.
     std::string commandLine;
@@ -26,17 +31,17 @@ int main(int argc, char** argv) {
     options.soundInput = &sound;
     // The CD edition plays discs through the sound server and listens to what it plays there.
     std::unique_ptr<korel::CdioCdSystem> cd;
-    if (korel::Edition::KOREL_EDITION == korel::Edition::CD) {
+    if (kEdition == korel::Edition::CD) {
         cd = std::make_unique<korel::CdioCdSystem>();
         options.cdSystem = cd.get();
         sound.setCdChannel(true);
     }
     // The MP3 edition plays its songs through the sound server.
     std::unique_ptr<korel::PulseMusicGraph> music;
-    if (korel::Edition::KOREL_EDITION == korel::Edition::MP3) {
+    if (kEdition == korel::Edition::MP3) {
         music = std::make_unique<korel::PulseMusicGraph>();
         options.musicGraph = music.get();
     }
-    korel::Program program(*platform, korel::Edition::KOREL_EDITION, options);
+    korel::Program program(*platform, kEdition, options);
     return program.run(commandLine);
 }
