@@ -10,15 +10,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/video/av_error.h"
+
 namespace korel {
 
 namespace {
-
-std::string avError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 // An opened file, closed on every way out.
 struct OpenFile {

@@ -19,15 +19,11 @@ extern "C" {
 
 #include "platform/video/yuv.h"
 
+#include "platform/video/av_error.h"
+
 namespace korel {
 
 namespace {
-
-std::string avError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 double secondsSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
