@@ -13,7 +13,7 @@ PACKAGES=(build-essential cmake pkg-config clang llvm libclang-rt-14-dev
   libsdl2-dev libsdl2-ttf-dev libpulse-dev libsndfile1-dev libsamplerate0-dev libcdio-dev libcdio-paranoia-dev
   libgtk-3-dev libx11-dev libxrandr-dev libpng-dev zlib1g-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core xvfb x11-utils imagemagick pulseaudio pulseaudio-utils
-  desktop-file-utils libglib2.0-bin xscreensaver xdotool)
+  desktop-file-utils libglib2.0-bin xscreensaver xdotool ffmpeg)
 
 # sudo when not root.
 sudo_if_needed() {
