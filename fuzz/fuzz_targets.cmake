@@ -17,7 +17,7 @@ foreach(src ${fuzz_sources})
   add_executable(${target} ${src})
   target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(${target} PRIVATE korel_playback korel_raves korel_engine korel_assets korel_controls korel_headless
+  target_link_libraries(${target} PRIVATE korel_playback korel_raves korel_engine korel_assets korel_controls korel_pictomat korel_headless
                         korel_base)
   if(KOREL_TESTS)
     set(replay ${CMAKE_CURRENT_LIST_DIR}/corpus/${format})

@@ -29,6 +29,7 @@ reader() {
     cds) echo playback/cd_list.cpp ;;
     cue) echo platform/cd_image.cpp ;;
     pict) echo controls/pictures.cpp ;;
+    bmp) echo pictomat/bitmap.cpp pictomat/converter.cpp pictomat/coding.cpp pictomat/window_model.cpp ;;
     *) echo engine ;;
   esac
 }
