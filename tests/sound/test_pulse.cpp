@@ -73,7 +73,7 @@ TEST(Pulse, HearsAToneThroughANullSinkMonitor) {
     TestServices services;
     Sound sound(Edition::LIVE, &input);
     ASSERT_TRUE(setUpSound(sound, services)) << sound.fatalFailure;
-    EXPECT_TRUE(services.alerts.empty());
+    EXPECT_TRUE(services.alerts.empty()) << services.alerts.front();
     // The monitor's long name is too long; its short name carries the source index.
     const std::string index =
         run("pactl list short sources | awk '$2 == \"korel_listen_test.monitor\" {print $1}'");
@@ -85,7 +85,7 @@ TEST(Pulse, HearsAToneThroughANullSinkMonitor) {
     ASSERT_GE(channel, 0) << wanted;
     EXPECT_EQ(sound.devices.channels[size_t(channel)].type, LineType::WaveOutput);
     chooseInputChannel(sound, services, uint8_t(channel));
-    EXPECT_TRUE(services.alerts.empty());
+    EXPECT_TRUE(services.alerts.empty()) << services.alerts.front();
     EXPECT_EQ(sound.devices.externalChannel, channel);
 
     const std::string wav = services.dataFolder() + "/tone.wav";
