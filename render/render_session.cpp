@@ -22,6 +22,7 @@
 #include "raves/rave_file.h"
 #include "shell/conductor.h"
 #include "shell/data_folder.h"
+#include "shell/driver/driver.h"
 #include "shell/program.h"
 
 namespace korel {
@@ -328,12 +329,9 @@ class Session {
 
     // Every waiting event, then one frame tick; an alert is dismissed as a user would.
     void pump() {
-        for (int guard = 0; guard < 100000 && platform_->hasPending(); ++guard) {
-            if (program_->phase() == Phase::Ended) return;
-            program_->pass();
-        }
-        program_->pass();
-        if (program_->shell().alertShowing) program_->dismissAlert();
+        pumpHeadless(*platform_, *program_);
+        if (program_->phase() != Phase::Ended && program_->shell().alertShowing)
+            program_->dismissAlert();
     }
 
     // Steps the clock to `ms` of media time.

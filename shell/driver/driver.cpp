@@ -390,15 +390,7 @@ private:
 
     // Handles every waiting event and then one frame tick.
     void pump() {
-        for (int guard = 0; guard < 100000; ++guard) {
-            if (program_->phase() == Phase::Ended) {
-                ended_ = true;
-                return;
-            }
-            if (!platform_->hasPending()) break;
-            program_->pass();
-        }
-        program_->pass();
+        pumpHeadless(*platform_, *program_);
         if (program_->phase() == Phase::Ended) ended_ = true;
     }
 
@@ -461,6 +453,15 @@ private:
 };
 
 }  // namespace
+
+void pumpHeadless(HeadlessPlatform& platform, Program& program) {
+    for (int guard = 0; guard < 100000; ++guard) {
+        if (program.phase() == Phase::Ended) return;
+        if (!platform.hasPending()) break;
+        program.pass();
+    }
+    program.pass();
+}
 
 int runDriverScript(std::istream& script, std::ostream& out, const std::string& scriptName) {
     Driver d(out, scriptName);

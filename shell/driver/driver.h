@@ -7,6 +7,13 @@
 
 namespace korel {
 
+class HeadlessPlatform;
+class Program;
+
+// Handles every event waiting on the headless platform, then runs one pass more (the frame
+// tick); stops early once the program has ended.
+void pumpHeadless(HeadlessPlatform& platform, Program& program);
+
 // Runs the script; returns the program's exit code (or 2 for a script error, reported on out).
 // Relative snapshot paths are taken from the current folder.
 int runDriverScript(std::istream& script, std::ostream& out, const std::string& scriptName);
